@@ -22,10 +22,9 @@ std::shared_ptr<const std::string> make_text(std::string_view text) {
 
 bool needs_unicode_escape(std::uint32_t cp) {
   const auto& ranges = unicode::kEscapedRanges;
-  auto it = std::upper_bound(ranges.begin(), ranges.end(), cp,
-                             [](std::uint32_t v, const unicode::CodePointRange& r) {
-                               return v < r.first;
-                             });
+  auto it = std::upper_bound(
+      ranges.begin(), ranges.end(), cp,
+      [](std::uint32_t v, const unicode::CodePointRange& r) { return v < r.first; });
   return it != ranges.begin() && cp <= std::prev(it)->last;
 }
 

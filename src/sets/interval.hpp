@@ -19,7 +19,9 @@ inline constexpr TimeStep kMaxTime = 0xFFFFFFFFu;
 constexpr TimeStep saturating_add(TimeStep a, TimeStep b) noexcept {
   return a > kMaxTime - b ? kMaxTime : a + b;
 }
-constexpr TimeStep saturating_sub(TimeStep a, TimeStep b) noexcept { return a < b ? 0 : a - b; }
+constexpr TimeStep saturating_sub(TimeStep a, TimeStep b) noexcept {
+  return a < b ? 0 : a - b;
+}
 
 class Interval {
  public:
@@ -57,8 +59,7 @@ class Interval {
   }
 
   friend constexpr bool operator==(const Interval&, const Interval&) noexcept = default;
-  friend constexpr std::strong_ordering operator<=>(const Interval& a,
-                                                    const Interval& b) noexcept {
+  friend constexpr std::strong_ordering operator<=>(const Interval& a, const Interval& b) noexcept {
     if (auto c = a.kind_ <=> b.kind_; c != 0) return c;
     if (auto c = a.lb_ <=> b.lb_; c != 0) return c;
     return a.ub_ <=> b.ub_;

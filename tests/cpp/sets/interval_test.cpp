@@ -21,7 +21,8 @@ TEST_P(IntervalSubtraction, MatchesSetOfDifferences) {
 INSTANTIATE_TEST_SUITE_P(
     Examples, IntervalSubtraction,
     ::testing::Values(
-        SubtractionCase{Interval::bounded(3, 10), Interval::bounded(5, 20), Interval::bounded(0, 5)},
+        SubtractionCase{Interval::bounded(3, 10), Interval::bounded(5, 20),
+                        Interval::bounded(0, 5)},
         SubtractionCase{Interval::bounded(3, 4), Interval::bounded(5, 6), Interval::empty()},
         SubtractionCase{Interval::unbounded(7), Interval::bounded(1, 2), Interval::unbounded(5)},
         SubtractionCase{Interval::bounded(2, 9), Interval::unbounded(4), Interval::bounded(0, 5)},

@@ -1,0 +1,193 @@
+#include "formula/nnf.hpp"
+
+#include <algorithm>
+
+#include "support/internal_error.hpp"
+
+namespace corvane {
+
+namespace {
+
+std::size_t mix(std::size_t seed, std::size_t value) noexcept {
+  return seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2));
+}
+
+const NNFFormula& shared_true() {
+  static const NNFFormula f(Literal::true_());
+  return f;
+}
+
+const NNFFormula& shared_false() {
+  static const NNFFormula f(Literal::false_());
+  return f;
+}
+
+}  // namespace
+
+NNFFormula::NNFFormula() : NNFFormula(shared_true()) {}
+
+NNFFormula::NNFFormula(Literal literal)
+    : node_(std::make_shared<const Node>(
+          Node{Kind::Literal,
+               1,
+               mix(static_cast<std::size_t>(Kind::Literal), literal.hash()),
+               std::move(literal),
+               Interval::empty(),
+               {}})) {}
+
+NNFFormula NNFFormula::true_() {
+  return shared_true();
+}
+NNFFormula NNFFormula::false_() {
+  return shared_false();
+}
+
+NNFFormula NNFFormula::make(Kind kind, Literal literal, Interval interval,
+                            std::vector<NNFFormula> children) {
+  std::uint32_t depth = 0;
+  std::size_t hash = mix(static_cast<std::size_t>(kind), interval.hash());
+  for (const auto& c : children) {
+    depth = std::max(depth, c.depth());
+    hash = mix(hash, c.hash());
+  }
+  if (depth >= kMaxNestingDepth) {
+    throw NestingTooDeep("formula nesting exceeds the maximum depth of " +
+                         std::to_string(kMaxNestingDepth) + " levels");
+  }
+  return NNFFormula(std::make_shared<const Node>(
+      Node{kind, depth + 1, hash, std::move(literal), interval, std::move(children)}));
+}
+
+// `and_` and `or_` differ only in which constant is neutral and which absorbs.
+NNFFormula NNFFormula::make_junction(Kind kind, std::vector<NNFFormula> formulas) {
+  const bool is_and = kind == Kind::And;
+  std::vector<NNFFormula> members;
+  members.reserve(formulas.size());
+  bool absorbed = false;
+  for (auto& f : formulas) {
+    if (is_and ? f.is_true() : f.is_false()) continue;
+    if (is_and ? f.is_false() : f.is_true()) absorbed = true;
+    if (f.kind() == kind) {
+      members.insert(members.end(), f.members().begin(), f.members().end());
+    } else {
+      members.push_back(std::move(f));
+    }
+  }
+  std::sort(members.begin(), members.end());
+  members.erase(std::unique(members.begin(), members.end()), members.end());
+  if (members.empty()) return is_and ? true_() : false_();
+  if (members.size() == 1) return std::move(members.front());
+  if (absorbed) return is_and ? false_() : true_();
+  return make(kind, Literal::true_(), Interval::empty(), std::move(members));
+}
+
+NNFFormula NNFFormula::and_(std::vector<NNFFormula> formulas) {
+  return make_junction(Kind::And, std::move(formulas));
+}
+
+NNFFormula NNFFormula::or_(std::vector<NNFFormula> formulas) {
+  return make_junction(Kind::Or, std::move(formulas));
+}
+
+NNFFormula NNFFormula::until(NNFFormula lhs, Interval interval, NNFFormula rhs) {
+  if (rhs.is_false() || interval.is_empty()) return false_();
+  if (rhs.is_true()) return true_();
+  if (lhs.is_false() || interval.is_singleton()) {
+    const TimeStep c = interval.lb();
+    return c == 0 ? rhs : globally(Interval::singleton(c), std::move(rhs));
+  }
+  std::vector<NNFFormula> children;
+  children.reserve(2);
+  children.push_back(std::move(lhs));
+  children.push_back(std::move(rhs));
+  return make(Kind::Until, Literal::true_(), interval, std::move(children));
+}
+
+NNFFormula NNFFormula::globally(Interval interval, NNFFormula formula) {
+  if (formula.is_true() || interval.is_empty()) return true_();
+  if (formula.is_false()) return false_();
+  if (interval == Interval::singleton(0)) return formula;
+  std::vector<NNFFormula> children;
+  children.push_back(std::move(formula));
+  return make(Kind::Globally, Literal::true_(), interval, std::move(children));
+}
+
+NNFFormula NNFFormula::release(NNFFormula lhs, Interval interval, NNFFormula rhs) {
+  if (rhs.is_false()) return false_();
+  if (rhs.is_true() || interval.is_empty()) return true_();
+  if (lhs.is_true() || interval.is_singleton()) {
+    const TimeStep c = interval.lb();
+    return c == 0 ? rhs : globally(Interval::singleton(c), std::move(rhs));
+  }
+  // rhs throughout the interval, or rhs until lhs and rhs hold together.
+  NNFFormula always_rhs = globally(interval, rhs);
+  NNFFormula both = and_({std::move(lhs), rhs});
+  NNFFormula rhs_until_both = until(std::move(rhs), interval, std::move(both));
+  return or_({std::move(always_rhs), std::move(rhs_until_both)});
+}
+
+NNFFormula NNFFormula::negated(const NNFFormula& formula) {
+  switch (formula.kind()) {
+    case Kind::Literal:
+      return NNFFormula(formula.literal().negation());
+    case Kind::And:
+    case Kind::Or: {
+      std::vector<NNFFormula> negations;
+      negations.reserve(formula.members().size());
+      for (const auto& m : formula.members()) negations.push_back(negated(m));
+      return formula.kind() == Kind::And ? or_(std::move(negations)) : and_(std::move(negations));
+    }
+    case Kind::Until: {
+      NNFFormula lhs = negated(formula.lhs());
+      NNFFormula rhs = negated(formula.rhs());
+      return release(std::move(lhs), formula.interval(), std::move(rhs));
+    }
+    case Kind::Globally:
+      return until(true_(), formula.interval(), negated(formula.child()));
+  }
+  throw InternalError("internal error: entered unreachable code: unknown formula kind");
+}
+
+NNFFormula NNFFormula::next(std::uint32_t delay, NNFFormula formula) {
+  if (delay == 0) return formula;
+  return globally(Interval::singleton(delay), std::move(formula));
+}
+
+NNFFormula NNFFormula::implication(const NNFFormula& lhs, NNFFormula rhs) {
+  NNFFormula not_lhs = negated(lhs);
+  return or_({std::move(not_lhs), std::move(rhs)});
+}
+
+bool operator==(const NNFFormula& a, const NNFFormula& b) noexcept {
+  if (a.node_ == b.node_) return true;
+  const auto& x = *a.node_;
+  const auto& y = *b.node_;
+  if (x.hash != y.hash || x.kind != y.kind || x.depth != y.depth) return false;
+  if (x.kind == NNFFormula::Kind::Literal) return x.literal == y.literal;
+  return x.interval == y.interval && x.children == y.children;
+}
+
+std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) noexcept {
+  if (a.node_ == b.node_) return std::strong_ordering::equal;
+  const auto& x = *a.node_;
+  const auto& y = *b.node_;
+  if (auto c = x.kind <=> y.kind; c != 0) return c;
+  switch (x.kind) {
+    case NNFFormula::Kind::Literal:
+      return x.literal <=> y.literal;
+    case NNFFormula::Kind::And:
+    case NNFFormula::Kind::Or:
+      return std::lexicographical_compare_three_way(x.children.begin(), x.children.end(),
+                                                    y.children.begin(), y.children.end());
+    case NNFFormula::Kind::Until:
+      if (auto c = x.children[0] <=> y.children[0]; c != 0) return c;
+      if (auto c = x.interval <=> y.interval; c != 0) return c;
+      return x.children[1] <=> y.children[1];
+    case NNFFormula::Kind::Globally:
+      if (auto c = x.interval <=> y.interval; c != 0) return c;
+      return x.children[0] <=> y.children[0];
+  }
+  return std::strong_ordering::equal;
+}
+
+}  // namespace corvane
