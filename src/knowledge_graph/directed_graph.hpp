@@ -1,0 +1,92 @@
+// A growable directed graph with node payloads and payload-free edges.
+//
+// Nodes get dense indices in insertion order and are never removed. Edges are kept in insertion
+// order; each node also lists its outgoing and incoming neighbours, most recently added first,
+// which is the order graph traversals visit them in. `update_edge` never adds a parallel edge.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <limits>
+#include <ranges>
+#include <utility>
+#include <vector>
+
+#include "knowledge_graph/node_pair_set.hpp"
+#include "support/internal_error.hpp"
+
+namespace corvane {
+
+using NodeIndex = std::uint32_t;
+
+struct GraphEdge {
+  NodeIndex source;
+  NodeIndex target;
+  friend bool operator==(const GraphEdge&, const GraphEdge&) = default;
+};
+
+template <typename N>
+class DirectedGraph {
+ public:
+  NodeIndex add_node(N payload) {
+    check(nodes_.size() < kMaxNodes, "graph node index overflow");
+    nodes_.push_back(std::move(payload));
+    outgoing_.emplace_back();
+    incoming_.emplace_back();
+    return static_cast<NodeIndex>(nodes_.size() - 1);
+  }
+
+  // Adds u -> v unless that edge exists already. Returns whether it was added.
+  bool update_edge(NodeIndex u, NodeIndex v) {
+    check(u < nodes_.size() && v < nodes_.size(), "edge end point is not a node of the graph");
+    if (!edge_set_.insert(u, v)) return false;
+    edges_.push_back(GraphEdge{u, v});
+    outgoing_[u].push_back(v);
+    incoming_[v].push_back(u);
+    return true;
+  }
+
+  bool contains_edge(NodeIndex u, NodeIndex v) const { return edge_set_.contains(u, v); }
+
+  std::size_t node_count() const noexcept { return nodes_.size(); }
+  std::size_t edge_count() const noexcept { return edges_.size(); }
+
+  const N& node(NodeIndex i) const { return nodes_.at(i); }
+  N& node(NodeIndex i) { return nodes_.at(i); }
+  // Payloads in index order.
+  const std::vector<N>& nodes() const noexcept { return nodes_; }
+  // Edges in insertion order.
+  const std::vector<GraphEdge>& edges() const noexcept { return edges_; }
+
+  // Targets of the edges leaving `u`, most recently added first.
+  auto outgoing(NodeIndex u) const { return std::views::reverse(outgoing_.at(u)); }
+  // Sources of the edges entering `v`, most recently added first.
+  auto incoming(NodeIndex v) const { return std::views::reverse(incoming_.at(v)); }
+
+  void reserve(std::size_t nodes, std::size_t edges) {
+    nodes_.reserve(nodes);
+    outgoing_.reserve(nodes);
+    incoming_.reserve(nodes);
+    reserve_edges(edges);
+  }
+  void reserve_edges(std::size_t edges) {
+    edges_.reserve(edges);
+    edge_set_.reserve(edges);
+  }
+
+  friend bool operator==(const DirectedGraph& a, const DirectedGraph& b) {
+    return a.nodes_ == b.nodes_ && a.edges_ == b.edges_;
+  }
+
+ private:
+  // The index 2^32 - 1 is never handed out, which keeps `NodePairSet`'s empty marker free.
+  static constexpr std::size_t kMaxNodes = std::numeric_limits<NodeIndex>::max();
+
+  std::vector<N> nodes_;
+  std::vector<GraphEdge> edges_;
+  std::vector<std::vector<NodeIndex>> outgoing_;
+  std::vector<std::vector<NodeIndex>> incoming_;
+  NodePairSet edge_set_;
+};
+
+}  // namespace corvane

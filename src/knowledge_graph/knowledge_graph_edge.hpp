@@ -1,0 +1,47 @@
+// One fact about the literals of a time step: a literal holds, does not hold, implies another, or
+// is equivalent to another.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+#include "formula/literal.hpp"
+
+namespace corvane {
+
+class KnowledgeGraphEdge {
+ public:
+  enum class Kind : std::uint8_t { IsTrue, IsFalse, Implication, Equivalence };
+
+  static KnowledgeGraphEdge is_true(Literal literal) {
+    return KnowledgeGraphEdge(Kind::IsTrue, std::move(literal), std::nullopt);
+  }
+  static KnowledgeGraphEdge is_false(Literal literal) {
+    return KnowledgeGraphEdge(Kind::IsFalse, std::move(literal), std::nullopt);
+  }
+  static KnowledgeGraphEdge implication(Literal lhs, Literal rhs) {
+    return KnowledgeGraphEdge(Kind::Implication, std::move(lhs), std::move(rhs));
+  }
+  static KnowledgeGraphEdge equivalence(Literal lhs, Literal rhs) {
+    return KnowledgeGraphEdge(Kind::Equivalence, std::move(lhs), std::move(rhs));
+  }
+
+  Kind kind() const noexcept { return kind_; }
+  // The literal of `IsTrue` / `IsFalse`, the left-hand side of the two binary kinds.
+  const Literal& lhs() const noexcept { return lhs_; }
+  // The right-hand side of `Implication` / `Equivalence`; the literal itself for the unary kinds.
+  const Literal& rhs() const noexcept { return rhs_ ? *rhs_ : lhs_; }
+
+  friend bool operator==(const KnowledgeGraphEdge&, const KnowledgeGraphEdge&) = default;
+
+ private:
+  KnowledgeGraphEdge(Kind kind, Literal lhs, std::optional<Literal> rhs)
+      : kind_(kind), lhs_(std::move(lhs)), rhs_(std::move(rhs)) {}
+
+  Kind kind_;
+  Literal lhs_;
+  std::optional<Literal> rhs_;
+};
+
+}  // namespace corvane
