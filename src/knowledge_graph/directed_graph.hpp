@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
-#include <ranges>
 #include <utility>
 #include <vector>
 
@@ -23,6 +22,21 @@ struct GraphEdge {
   NodeIndex source;
   NodeIndex target;
   friend bool operator==(const GraphEdge&, const GraphEdge&) = default;
+};
+
+// A read-only view of one node's neighbours, most recently added first. Valid until the graph
+// changes.
+class NeighbourList {
+ public:
+  using iterator = std::vector<NodeIndex>::const_reverse_iterator;
+  explicit NeighbourList(const std::vector<NodeIndex>& oldest_first) : list_(&oldest_first) {}
+  iterator begin() const noexcept { return list_->rbegin(); }
+  iterator end() const noexcept { return list_->rend(); }
+  std::size_t size() const noexcept { return list_->size(); }
+  bool empty() const noexcept { return list_->empty(); }
+
+ private:
+  const std::vector<NodeIndex>* list_;
 };
 
 template <typename N>
@@ -59,9 +73,9 @@ class DirectedGraph {
   const std::vector<GraphEdge>& edges() const noexcept { return edges_; }
 
   // Targets of the edges leaving `u`, most recently added first.
-  auto outgoing(NodeIndex u) const { return std::views::reverse(outgoing_.at(u)); }
+  NeighbourList outgoing(NodeIndex u) const { return NeighbourList(outgoing_.at(u)); }
   // Sources of the edges entering `v`, most recently added first.
-  auto incoming(NodeIndex v) const { return std::views::reverse(incoming_.at(v)); }
+  NeighbourList incoming(NodeIndex v) const { return NeighbourList(incoming_.at(v)); }
 
   void reserve(std::size_t nodes, std::size_t edges) {
     nodes_.reserve(nodes);

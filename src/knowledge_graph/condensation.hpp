@@ -1,0 +1,16 @@
+// Merges every cycle of a knowledge graph into one class.
+#pragma once
+
+#include "knowledge_graph/knowledge_graph.hpp"
+
+namespace corvane {
+
+// One node per strongly connected component, numbered in the order of
+// `strongly_connected_components`. A component's class unites its members' classes, taken in
+// ascending node index: the first class's representative stays unless a later one is strictly
+// less complex. Edges between components are kept in their first-occurrence order, edges inside a
+// component are dropped. Every literal is remapped to its new node; a literal that is a member of
+// classes in several components ends up mapped to the last of them.
+KnowledgeGraph condense_graph(KnowledgeGraph graph);
+
+}  // namespace corvane

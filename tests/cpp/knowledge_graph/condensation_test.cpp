@@ -1,0 +1,91 @@
+#include "knowledge_graph/condensation.hpp"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace corvane {
+namespace {
+
+using Edge = KnowledgeGraphEdge;
+
+Literal pos(const char* name) {
+  return Literal::positive(AtomicProposition::new_(name));
+}
+Literal neg(const char* name) {
+  return Literal::negative(AtomicProposition::new_(name));
+}
+
+const KnowledgeGraph::Class& class_of(const KnowledgeGraph& graph, const Literal& literal) {
+  return graph.class_of(graph.node_of(literal).value());
+}
+
+TEST(CondenseGraph, NoFactsKeepsTheConstantClassesInComponentOrder) {
+  const KnowledgeGraph graph = condense_graph(KnowledgeGraph());
+  ASSERT_EQ(graph.graph().node_count(), 2u);
+  // Isolated nodes are found from the highest index down.
+  EXPECT_EQ(graph.node_of(Literal::false_()), 0u);
+  EXPECT_EQ(graph.node_of(Literal::true_()), 1u);
+  EXPECT_EQ(graph.class_of(1).literals.size(), 1u);
+  EXPECT_EQ(graph.graph().edge_count(), 0u);
+}
+
+TEST(CondenseGraph, MutualImplicationsMergeWithTheLowerIndexRepresentative) {
+  const KnowledgeGraph graph = condense_graph(KnowledgeGraph(
+      {Edge::implication(pos("q"), pos("p")), Edge::implication(pos("p"), pos("q"))}));
+  EXPECT_EQ(graph.graph().node_count(), 4u);
+  EXPECT_EQ(graph.graph().edge_count(), 0u);
+  EXPECT_EQ(graph.node_of(pos("p")), graph.node_of(pos("q")));
+  EXPECT_EQ(class_of(graph, pos("p")).representative, pos("q"));
+  EXPECT_EQ(class_of(graph, neg("p")).representative, neg("q"));
+  EXPECT_EQ(class_of(graph, neg("p")).literals.size(), 2u);
+}
+
+TEST(CondenseGraph, EdgesBetweenComponentsAreKeptOnce) {
+  const KnowledgeGraph graph = condense_graph(KnowledgeGraph({
+      Edge::implication(pos("p"), pos("q")),
+      Edge::implication(pos("q"), pos("r")),
+      Edge::implication(pos("r"), pos("q")),
+      Edge::implication(pos("p"), pos("r")),
+  }));
+  EXPECT_EQ(graph.graph().node_count(), 6u);
+  const NodeIndex p = *graph.node_of(pos("p")), q = *graph.node_of(pos("q"));
+  const NodeIndex np = *graph.node_of(neg("p")), nq = *graph.node_of(neg("q"));
+  EXPECT_EQ(graph.node_of(pos("r")), q);
+  EXPECT_EQ(graph.graph().edges(), (std::vector<GraphEdge>{{p, q}, {nq, np}}));
+}
+
+TEST(CondenseGraph, ConstantsOnACycleMergeIntoOneTrueClass) {
+  const KnowledgeGraph graph = condense_graph(KnowledgeGraph(
+      {Edge::is_false(pos("p")), Edge::equivalence(Literal::true_(), Literal::false_())}));
+  const auto& merged = class_of(graph, pos("p"));
+  EXPECT_EQ(merged.representative, Literal::true_());
+  EXPECT_EQ(merged.literals,
+            (std::unordered_set<Literal>{Literal::true_(), Literal::false_(), pos("p"), neg("p")}));
+  EXPECT_EQ(graph.node_of(neg("p")), graph.node_of(pos("p")));
+}
+
+TEST(CondenseGraph, ALiteralInSeveralClassesGoesToTheLastComponent) {
+  // q is a member of {p, q} and of the class of True, which is found last.
+  const KnowledgeGraph graph = condense_graph(
+      KnowledgeGraph({Edge::equivalence(pos("p"), pos("q")), Edge::is_true(pos("q"))}));
+  EXPECT_EQ(graph.node_of(pos("q")), graph.node_of(Literal::true_()));
+  EXPECT_EQ(class_of(graph, pos("p")).representative, pos("p"));
+  EXPECT_TRUE(class_of(graph, pos("p")).literals.contains(pos("q")));
+}
+
+TEST(CondenseGraph, KeysAreKeptAndMappedToClassesHoldingThem) {
+  const KnowledgeGraph before({Edge::implication(pos("a"), pos("b")),
+                               Edge::implication(pos("b"), neg("c")),
+                               Edge::equivalence(neg("c"), pos("a")), Edge::is_true(pos("d")),
+                               Edge::implication(pos("d"), pos("e"))});
+  const KnowledgeGraph after = condense_graph(before);
+  EXPECT_EQ(after.literal_nodes().size(), before.literal_nodes().size());
+  for (const auto& [literal, node] : after.literal_nodes()) {
+    EXPECT_TRUE(after.class_of(node).literals.contains(literal)) << literal.display();
+  }
+  EXPECT_EQ(after.node_of(pos("a")), after.node_of(neg("c")));
+}
+
+}  // namespace
+}  // namespace corvane
