@@ -44,10 +44,11 @@ def main():
     out.write("// Inclusive ranges of code points that the debug form writes as \\u{...}.\n")
     out.write("#pragma once\n\n#include <array>\n#include <cstdint>\n\nnamespace corvane::unicode {\n\n")
     out.write("struct CodePointRange {\n  std::uint32_t first;\n  std::uint32_t last;\n};\n\n")
+    out.write("// clang-format off\n")
     out.write("inline constexpr std::array<CodePointRange, %d> kEscapedRanges{{\n" % len(ranges))
     for lo, hi in ranges:
         out.write("    {0x%X, 0x%X},\n" % (lo, hi))
-    out.write("}};\n\n}  // namespace corvane::unicode\n")
+    out.write("}};\n// clang-format on\n\n}  // namespace corvane::unicode\n")
 
 
 if __name__ == "__main__":

@@ -12,6 +12,7 @@ struct CodePointRange {
   std::uint32_t last;
 };
 
+// clang-format off
 inline constexpr std::array<CodePointRange, 876> kEscapedRanges{{
     {0x0, 0x1F},
     {0x7F, 0xA0},
@@ -890,5 +891,6 @@ inline constexpr std::array<CodePointRange, 876> kEscapedRanges{{
     {0x3134B, 0x3134F},
     {0x323B0, 0x10FFFF},
 }};
+// clang-format on
 
 }  // namespace corvane::unicode

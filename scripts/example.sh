@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Builds corvane and runs the example scenario. Arguments are passed to the example:
+#   bash scripts/example.sh ["FORMULA TEXT" KNOWLEDGE.json]
+source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
+cd "$ROOT"
+install_corvane .
+"$PY" examples/overtaking.py "$@"

@@ -1,0 +1,251 @@
+// The `Formula` class: an immutable wrapper around one `NNFFormula`.
+#include <Python.h>
+
+#include <new>
+#include <string>
+#include <vector>
+
+#include "formula/printing.hpp"
+#include "python/arguments.hpp"
+#include "python/errors.hpp"
+#include "python/method.hpp"
+#include "python/types.hpp"
+
+namespace corvane::python {
+
+namespace {
+
+struct FormulaObject {
+  PyObject_HEAD NNFFormula formula;
+};
+
+NNFFormula formula_arg(PyObject* object, const char* parameter) {
+  return to_formula(object, parameter);
+}
+
+Interval interval_arg(const Args& a, std::size_t start, std::size_t end) {
+  const TimeStep lb = to_u32_or(a[start], "start", 0);
+  return Interval::from_bounds(lb, to_optional_u32(a[end], "end"));
+}
+
+// Static constructors.
+
+PyObject* true_formula(PyObject*, const Args&) {
+  return wrap_formula(NNFFormula::true_());
+}
+
+PyObject* false_formula(PyObject*, const Args&) {
+  return wrap_formula(NNFFormula::false_());
+}
+
+PyObject* ap(PyObject*, const Args& a) {
+  const std::string_view name = to_str(a[0], "name");
+  if (a[1] == nullptr || a[1] == Py_None) {
+    return wrap_formula(NNFFormula::positive(AtomicProposition::new_(name)));
+  }
+  const std::string_view parameter = to_str(a[1], "parameter");
+  return wrap_formula(NNFFormula::positive(AtomicProposition::with_parameter(name, parameter)));
+}
+
+PyObject* negation(PyObject*, const Args& a) {
+  return wrap_formula(NNFFormula::negated(formula_arg(a[0], "formula")));
+}
+
+std::vector<NNFFormula> formulas_arg(PyObject* object, const char* parameter) {
+  std::vector<PyRef> items = to_sequence_items(object, parameter);
+  std::vector<NNFFormula> formulas;
+  formulas.reserve(items.size());
+  for (const auto& item : items) formulas.push_back(formula_arg(item.get(), parameter));
+  return formulas;
+}
+
+PyObject* conjunction(PyObject*, const Args& a) {
+  return wrap_formula(NNFFormula::and_(formulas_arg(a[0], "formulas")));
+}
+
+PyObject* disjunction(PyObject*, const Args& a) {
+  return wrap_formula(NNFFormula::or_(formulas_arg(a[0], "formulas")));
+}
+
+PyObject* implication(PyObject*, const Args& a) {
+  NNFFormula lhs = formula_arg(a[0], "lhs");
+  NNFFormula rhs = formula_arg(a[1], "rhs");
+  return wrap_formula(NNFFormula::implication(lhs, std::move(rhs)));
+}
+
+PyObject* next(PyObject*, const Args& a) {
+  NNFFormula formula = formula_arg(a[0], "formula");
+  const TimeStep time = to_u32_or(a[1], "time", 1);
+  return wrap_formula(NNFFormula::next(time, std::move(formula)));
+}
+
+PyObject* always(PyObject*, const Args& a) {
+  NNFFormula formula = formula_arg(a[0], "formula");
+  const Interval interval = interval_arg(a, 1, 2);
+  return wrap_formula(NNFFormula::globally(interval, std::move(formula)));
+}
+
+PyObject* eventually(PyObject*, const Args& a) {
+  NNFFormula formula = formula_arg(a[0], "formula");
+  const Interval interval = interval_arg(a, 1, 2);
+  return wrap_formula(NNFFormula::eventually(interval, std::move(formula)));
+}
+
+PyObject* until(PyObject*, const Args& a) {
+  NNFFormula lhs = formula_arg(a[0], "lhs");
+  NNFFormula rhs = formula_arg(a[1], "rhs");
+  const Interval interval = interval_arg(a, 2, 3);
+  return wrap_formula(NNFFormula::until(std::move(lhs), interval, std::move(rhs)));
+}
+
+PyObject* release(PyObject*, const Args& a) {
+  NNFFormula lhs = formula_arg(a[0], "lhs");
+  NNFFormula rhs = formula_arg(a[1], "rhs");
+  const Interval interval = interval_arg(a, 2, 3);
+  return wrap_formula(NNFFormula::release(std::move(lhs), interval, std::move(rhs)));
+}
+
+// Queries.
+
+PyObject* is_true(PyObject* self, const Args&) {
+  return Py_NewRef(formula_of(self).is_true() ? Py_True : Py_False);
+}
+
+PyObject* split_at_top_level_conjunction(PyObject* self, const Args&) {
+  const NNFFormula& formula = formula_of(self);
+  PyRef list = PyRef::steal_checked(PyList_New(0));
+  auto append = [&](const NNFFormula& f) {
+    PyRef item = PyRef::steal_checked(wrap_formula(f));
+    if (PyList_Append(list.get(), item.get()) < 0) throw_python_error();
+  };
+  if (formula.kind() == NNFFormula::Kind::And) {
+    for (const auto& member : formula.members()) append(member);
+  } else {
+    append(formula);
+  }
+  return list.release();
+}
+
+// Printing.
+
+PyObject* format_as_string(PyObject* self, const Args& a) {
+  PyObject* callable = a[0] == Py_None ? nullptr : a[0];
+  std::optional<std::string> text;
+  if (callable == nullptr) {
+    text = corvane::format_as_string(formula_of(self));
+  } else {
+    const LiteralFormatter formatter = [callable](const Literal& literal, std::string& out) {
+      PyRef first;
+      PyRef second;
+      if (literal.is_constant()) {
+        first = PyRef::steal(PyUnicode_FromString(literal.is_true() ? "true" : "false"));
+        second = PyRef::borrow(Py_None);
+      } else {
+        const auto& p = literal.proposition();
+        first = PyRef::steal(
+            PyUnicode_FromStringAndSize(p.name().data(), static_cast<Py_ssize_t>(p.name().size())));
+        second = PyRef::steal(PyUnicode_FromStringAndSize(
+            p.parameter().data(), static_cast<Py_ssize_t>(p.parameter().size())));
+      }
+      if (!first || !second) return false;
+      PyRef result =
+          PyRef::steal(PyObject_CallFunctionObjArgs(callable, first.get(), second.get(), nullptr));
+      if (!result) return false;
+      if (!PyUnicode_Check(result.get())) raise_wrong_type(result.get(), "PyString");
+      Py_ssize_t size = 0;
+      const char* data = PyUnicode_AsUTF8AndSize(result.get(), &size);
+      if (data == nullptr) return false;
+      out.append(data, static_cast<std::size_t>(size));
+      return true;
+    };
+    text = corvane::format_as_string(formula_of(self), &formatter);
+  }
+  if (!text) throw_python_error();
+  return make_str(*text).release();
+}
+
+PyObject* formula_str(PyObject* self) {
+  return guarded([&] { return make_str(to_tree_string(formula_of(self))).release(); });
+}
+
+PyObject* formula_repr(PyObject* self) {
+  return guarded([&] { return make_str(to_debug_string(formula_of(self))).release(); });
+}
+
+PyObject* formula_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
+  return guarded([&] {
+    static const Signature signature("Formula.__new__", "Formula(formula_string)");
+    const Args a = signature.bind(args, kwargs);
+    return wrap_formula(parse_formula_argument(to_str(a[0], "formula_string")));
+  });
+}
+
+void formula_dealloc(PyObject* self) {
+  PyTypeObject* type = Py_TYPE(self);
+  reinterpret_cast<FormulaObject*>(self)->formula.~NNFFormula();
+  auto free_object = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
+  free_object(self);
+  Py_DECREF(type);
+}
+
+#define CORVANE_STATIC(name, parameters) CORVANE_METHOD(Formula, name, parameters, METH_STATIC)
+#define CORVANE_INSTANCE(name, parameters) CORVANE_METHOD(Formula, name, parameters, 0)
+
+PyMethodDef formula_methods[] = {
+    CORVANE_STATIC(true_formula, "()"),
+    CORVANE_STATIC(false_formula, "()"),
+    CORVANE_STATIC(ap, "(name, parameter=None)"),
+    CORVANE_STATIC(negation, "(formula)"),
+    CORVANE_STATIC(conjunction, "(formulas)"),
+    CORVANE_STATIC(disjunction, "(formulas)"),
+    CORVANE_STATIC(implication, "(lhs, rhs)"),
+    CORVANE_STATIC(next, "(formula, time=1)"),
+    CORVANE_STATIC(always, "(formula, start=0, end=None)"),
+    CORVANE_STATIC(eventually, "(formula, start=0, end=None)"),
+    CORVANE_STATIC(until, "(lhs, rhs, start=0, end=None)"),
+    CORVANE_STATIC(release, "(lhs, rhs, start=0, end=None)"),
+    CORVANE_INSTANCE(is_true, "($self)"),
+    CORVANE_INSTANCE(split_at_top_level_conjunction, "($self)"),
+    CORVANE_INSTANCE(format_as_string, "($self, format_literal=None)"),
+    {nullptr, nullptr, 0, nullptr},
+};
+
+}  // namespace
+
+const NNFFormula& formula_of(PyObject* object) {
+  return reinterpret_cast<FormulaObject*>(object)->formula;
+}
+
+const NNFFormula& to_formula(PyObject* object, const char* parameter) {
+  return formula_of(to_instance(object, formula_type(), "Formula", parameter));
+}
+
+PyObject* wrap_formula(NNFFormula formula) {
+  PyTypeObject* type = formula_type();
+  if (type == nullptr) throw_python_error();
+  auto allocate = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
+  PyObject* object = allocate(type, 0);
+  if (object == nullptr) throw_python_error();
+  new (&reinterpret_cast<FormulaObject*>(object)->formula) NNFFormula(std::move(formula));
+  return object;
+}
+
+PyTypeObject* formula_type() {
+  static PyTypeObject* type = nullptr;
+  if (type != nullptr) return type;
+  static PyType_Slot slots[] = {
+      {Py_tp_doc, const_cast<char*>("Formula(formula_string)\n--\n\n")},
+      {Py_tp_new, reinterpret_cast<void*>(formula_new)},
+      {Py_tp_dealloc, reinterpret_cast<void*>(formula_dealloc)},
+      {Py_tp_str, reinterpret_cast<void*>(formula_str)},
+      {Py_tp_repr, reinterpret_cast<void*>(formula_repr)},
+      {Py_tp_methods, formula_methods},
+      {0, nullptr},
+  };
+  static PyType_Spec spec = {"corvane.Formula", static_cast<int>(sizeof(FormulaObject)), 0,
+                             Py_TPFLAGS_DEFAULT, slots};
+  type = create_class(&spec);
+  return type;
+}
+
+}  // namespace corvane::python

@@ -1,0 +1,212 @@
+#include "formula/nnf.hpp"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+#include "formula/printing.hpp"
+#include "support/internal_error.hpp"
+
+namespace corvane {
+namespace {
+
+using F = NNFFormula;
+
+F p(const char* name) {
+  return F::positive(AtomicProposition::new_(name));
+}
+F n(const char* name) {
+  return F::negative(AtomicProposition::new_(name));
+}
+std::string dbg(const F& f) {
+  return to_debug_string(f);
+}
+
+struct SimplificationCase {
+  const char* name;
+  F actual;
+  F expected;
+};
+
+std::vector<SimplificationCase> simplification_cases() {
+  const F a = p("a"), b = p("b"), c = p("c"), t = F::true_(), f = F::false_();
+  const auto unb = Interval::unbounded;
+  const auto bnd = Interval::bounded;
+  return {
+      {"and of nothing", F::and_({}), t},
+      {"or of nothing", F::or_({}), f},
+      {"and of one", F::and_({a}), a},
+      {"and of duplicates", F::and_({a, a}), a},
+      {"and drops true", F::and_({t, a}), a},
+      {"and absorbs false", F::and_({f, a}), f},
+      {"or absorbs true", F::or_({t, a}), t},
+      {"or drops false", F::or_({f, a, f}), a},
+      {"and flattens", F::and_({a, F::and_({b, c})}), F::and_({c, b, a})},
+      {"and is order free", F::and_({b, a}), F::and_({a, b})},
+      {"until empty", F::until(a, Interval::empty(), b), f},
+      {"until rhs true", F::until(a, bnd(1, 5), t), t},
+      {"until rhs false", F::until(a, unb(0), f), f},
+      {"until lhs false", F::until(f, unb(3), b), F::globally(bnd(3, 3), b)},
+      {"until lhs false at 0", F::until(f, bnd(0, 9), b), b},
+      {"until singleton 0", F::until(a, bnd(0, 0), b), b},
+      {"until singleton 4", F::until(a, bnd(4, 4), b), F::globally(bnd(4, 4), b)},
+      {"globally empty", F::globally(Interval::empty(), f), t},
+      {"globally false", F::globally(bnd(0, 5), f), f},
+      {"globally at 0", F::globally(bnd(0, 0), a), a},
+      {"release rhs false", F::release(a, Interval::empty(), f), f},
+      {"release empty", F::release(a, Interval::empty(), b), t},
+      {"release lhs true", F::release(t, bnd(2, 9), b), F::globally(bnd(2, 2), b)},
+      {"release lhs false", F::release(f, bnd(2, 9), b), F::globally(bnd(2, 9), b)},
+      {"negated globally", F::negated(F::globally(bnd(1, 4), a)), F::until(t, bnd(1, 4), n("a"))},
+      {"negated and", F::negated(F::and_({a, n("b")})), F::or_({b, n("a")})},
+      {"negated until", F::negated(F::until(a, bnd(0, 5), b)),
+       F::release(n("a"), bnd(0, 5), n("b"))},
+  };
+}
+
+TEST(NNFFormula, ConstructorsSimplify) {
+  for (const auto& c : simplification_cases()) {
+    EXPECT_EQ(c.actual, c.expected) << c.name << ": " << dbg(c.actual);
+    EXPECT_EQ(c.actual.hash(), c.expected.hash()) << c.name;
+  }
+}
+
+TEST(NNFFormula, KeptShapes) {
+  EXPECT_EQ(F::globally(Interval::bounded(2, 2), p("a")).kind(), F::Kind::Globally);
+  const F ev = F::until(F::true_(), Interval::unbounded(0), p("b"));
+  EXPECT_TRUE(ev.is_eventually());
+  const F r = F::release(p("a"), Interval::unbounded(0), p("b"));
+  EXPECT_EQ(dbg(r),
+            dbg(F::or_({F::globally(Interval::unbounded(0), p("b")),
+                        F::until(p("b"), Interval::unbounded(0), F::and_({p("a"), p("b")}))})));
+  ASSERT_EQ(r.kind(), F::Kind::Or);
+  EXPECT_EQ(r.members()[0].kind(), F::Kind::Until);  // Until sorts before Globally
+}
+
+TEST(NNFFormula, OrderFollowsKindsThenFields) {
+  const std::vector<F> ascending = {
+      F::true_(),
+      F::false_(),
+      p("a"),
+      p("b"),
+      n("a"),
+      F::and_({p("a"), p("b")}),
+      F::and_({p("a"), p("b"), p("c")}),  // a proper prefix sorts first
+      F::or_({p("a"), p("b")}),
+      F::until(p("a"), Interval::bounded(1, 2), p("b")),
+      F::until(p("a"), Interval::unbounded(1), p("b")),
+      F::globally(Interval::bounded(1, 2), p("z")),
+  };
+  for (std::size_t i = 0; i + 1 < ascending.size(); ++i) {
+    EXPECT_LT(ascending[i], ascending[i + 1]) << dbg(ascending[i]);
+    EXPECT_NE(ascending[i], ascending[i + 1]);
+  }
+}
+
+F random_formula(std::mt19937& rng, int depth) {
+  std::uniform_int_distribution<int> kind(0, depth <= 0 ? 1 : 6);
+  std::uniform_int_distribution<int> name(0, 2);
+  std::uniform_int_distribution<TimeStep> bound(0, 4);
+  const char* names[] = {"a", "b", "c"};
+  auto interval = [&] {
+    TimeStep lb = bound(rng);
+    return rng() % 3 == 0 ? Interval::unbounded(lb) : Interval::bounded(lb, lb + bound(rng));
+  };
+  switch (kind(rng)) {
+    case 0:
+      return p(names[name(rng)]);
+    case 1:
+      return n(names[name(rng)]);
+    case 2:
+      return F::and_({random_formula(rng, depth - 1), random_formula(rng, depth - 1)});
+    case 3:
+      return F::or_({random_formula(rng, depth - 1), random_formula(rng, depth - 1)});
+    case 4:
+      return F::until(random_formula(rng, depth - 1), interval(), random_formula(rng, depth - 1));
+    case 5:
+      return F::globally(interval(), random_formula(rng, depth - 1));
+    default:
+      return F::negated(random_formula(rng, depth - 1));
+  }
+}
+
+TEST(NNFFormula, EqualityOrderAndHashAgreeOnRandomFormulas) {
+  std::mt19937 rng(7);
+  for (int i = 0; i < 500; ++i) {
+    const F x = random_formula(rng, 3);
+    const F y = random_formula(rng, 3);
+    const bool equal_text = dbg(x) == dbg(y);
+    EXPECT_EQ(x == y, equal_text);
+    EXPECT_EQ((x <=> y) == 0, equal_text);
+    EXPECT_EQ(x<y, y> x);
+    if (equal_text) {
+      EXPECT_EQ(x.hash(), y.hash());
+    }
+    // Rebuilding from the same parts gives an equal formula with a separate node.
+    const F rebuilt = F::or_({F::false_(), x});
+    EXPECT_EQ(rebuilt, x);
+  }
+}
+
+TEST(NNFFormula, NormalFormInvariantsHoldOnRandomFormulas) {
+  std::mt19937 rng(11);
+  std::function<void(const F&, bool)> check_node = [&](const F& f, bool is_root) {
+    switch (f.kind()) {
+      case F::Kind::Literal:
+        if (!is_root) {
+          EXPECT_FALSE(f.literal().is_constant());
+        }
+        break;
+      case F::Kind::And:
+      case F::Kind::Or:
+        EXPECT_GE(f.members().size(), 2u);
+        for (std::size_t i = 0; i + 1 < f.members().size(); ++i) {
+          EXPECT_LT(f.members()[i], f.members()[i + 1]);
+        }
+        for (const auto& m : f.members()) EXPECT_NE(m.kind(), f.kind());
+        break;
+      case F::Kind::Until:
+        EXPECT_FALSE(f.interval().is_empty() || f.interval().is_singleton());
+        EXPECT_FALSE(f.lhs().is_false());
+        break;
+      case F::Kind::Globally:
+        EXPECT_FALSE(f.interval().is_empty() || f.interval() == Interval::singleton(0));
+        break;
+    }
+    for (std::size_t i = 0; i < f.subformulas().size(); ++i) {
+      const bool eventually_lhs = f.kind() == F::Kind::Until && i == 0 && f.lhs().is_true();
+      if (!eventually_lhs) {
+        check_node(f.subformulas()[i], false);
+      }
+    }
+  };
+  for (int i = 0; i < 300; ++i) check_node(random_formula(rng, 4), true);
+}
+
+TEST(NNFFormula, DepthLimit) {
+  F f = p("a");
+  for (std::uint32_t d = 1; d < kMaxNestingDepth; ++d) {
+    f = F::globally(Interval::bounded(1, 1), f);
+  }
+  EXPECT_EQ(f.depth(), kMaxNestingDepth);
+  EXPECT_THROW(F::globally(Interval::bounded(1, 1), f), NestingTooDeep);
+  EXPECT_THROW(F::until(p("b"), Interval::bounded(1, 2), f), NestingTooDeep);
+  // Flattening keeps depth: a conjunction of conjunctions is one level.
+  EXPECT_EQ(F::and_({F::and_({p("a"), p("b")}), p("c")}).depth(), 2u);
+  // Operations on a formula at the limit complete.
+  EXPECT_EQ(F::negated(F::negated(f)), f);
+  EXPECT_EQ(to_tree_string(f).size() > 0, true);
+}
+
+TEST(NNFFormula, CopiesShareNodes) {
+  const F f = F::and_({p("a"), p("b")});
+  const F g = f;
+  EXPECT_TRUE(f.same_node(g));
+  const F h = F::and_({p("b"), p("a")});
+  EXPECT_FALSE(f.same_node(h));
+  EXPECT_EQ(f, h);
+}
+
+}  // namespace
+}  // namespace corvane
