@@ -52,7 +52,8 @@ class DirectedGraph {
 
   // Adds u -> v unless that edge exists already. Returns whether it was added.
   bool update_edge(NodeIndex u, NodeIndex v) {
-    check(u < nodes_.size() && v < nodes_.size(), "edge end point is not a node of the graph");
+    checked(u);
+    checked(v);
     if (!edge_set_.insert(u, v)) return false;
     edges_.push_back(GraphEdge{u, v});
     outgoing_[u].push_back(v);
@@ -65,17 +66,17 @@ class DirectedGraph {
   std::size_t node_count() const noexcept { return nodes_.size(); }
   std::size_t edge_count() const noexcept { return edges_.size(); }
 
-  const N& node(NodeIndex i) const { return nodes_.at(i); }
-  N& node(NodeIndex i) { return nodes_.at(i); }
+  const N& node(NodeIndex i) const { return nodes_[checked(i)]; }
+  N& node(NodeIndex i) { return nodes_[checked(i)]; }
   // Payloads in index order.
   const std::vector<N>& nodes() const noexcept { return nodes_; }
   // Edges in insertion order.
   const std::vector<GraphEdge>& edges() const noexcept { return edges_; }
 
   // Targets of the edges leaving `u`, most recently added first.
-  NeighbourList outgoing(NodeIndex u) const { return NeighbourList(outgoing_.at(u)); }
+  NeighbourList outgoing(NodeIndex u) const { return NeighbourList(outgoing_[checked(u)]); }
   // Sources of the edges entering `v`, most recently added first.
-  NeighbourList incoming(NodeIndex v) const { return NeighbourList(incoming_.at(v)); }
+  NeighbourList incoming(NodeIndex v) const { return NeighbourList(incoming_[checked(v)]); }
 
   void reserve(std::size_t nodes, std::size_t edges) {
     nodes_.reserve(nodes);
@@ -93,6 +94,11 @@ class DirectedGraph {
   }
 
  private:
+  NodeIndex checked(NodeIndex i) const {
+    check(i < nodes_.size(), "node index out of range");
+    return i;
+  }
+
   // The index 2^32 - 1 is never handed out, which keeps `NodePairSet`'s empty marker free.
   static constexpr std::size_t kMaxNodes = std::numeric_limits<NodeIndex>::max();
 
