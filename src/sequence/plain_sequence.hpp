@@ -148,13 +148,15 @@ class PlainSequence {
   Map entries_;
 };
 
-// Writes the entries as "{0: a, 3: b}" (used by test diagnostics).
+// Values that can be written to a stream (for printing sequences in test diagnostics).
 template <class V>
-std::ostream& operator<<(std::ostream& out, const PlainSequence<V>& sequence) requires
-    requires(std::ostream& o, const V& v) {
-  o << v;
-}
-{
+concept StreamableValue = requires(std::ostream& out, const V& value) {
+  out << value;
+};
+
+// Writes the entries as "{0: a, 3: b}".
+template <StreamableValue V>
+std::ostream& operator<<(std::ostream& out, const PlainSequence<V>& sequence) {
   out << '{';
   const char* separator = "";
   for (const auto& [key, value] : sequence.entries()) {

@@ -63,6 +63,10 @@ struct CoveringCase {
   Intervals expected;
 };
 
+void PrintTo(const CoveringCase& c, std::ostream* out) {
+  *out << c.interval;
+}
+
 class PlainSequenceCovering : public ::testing::TestWithParam<CoveringCase> {};
 
 TEST_P(PlainSequenceCovering, SplitsAtKeysInside) {

@@ -1,0 +1,232 @@
+// A piecewise-constant function from time steps to values in its unique representation.
+//
+// Wraps a `PlainSequence` and keeps two invariants: there is an entry at step 0, and no two
+// consecutive entries hold equal values. Every function therefore has exactly one representation,
+// and two sequences are equal exactly when their entries are. Queries delegate to the plain
+// sequence; updates cost time in the entries they touch, never in the steps they span.
+#pragma once
+
+#include <concepts>
+#include <cstddef>
+#include <functional>
+#include <iterator>
+#include <optional>
+#include <ostream>
+#include <type_traits>
+#include <utility>
+#include <vector>
+
+#include "sequence/plain_sequence.hpp"
+#include "sequence/stream_helpers.hpp"
+#include "sets/interval.hpp"
+#include "support/internal_error.hpp"
+
+namespace corvane {
+
+class IntervalSet;
+
+template <class V>
+class NormalizedSequence {
+ public:
+  using Map = typename PlainSequence<V>::Map;
+
+  // The single entry 0 -> V{}.
+  NormalizedSequence() requires std::default_initializable<V>
+      : plain_(PlainSequence<V>::uniform(V{})) {}
+
+  // The single entry 0 -> value.
+  static NormalizedSequence uniform(V value) {
+    return NormalizedSequence(PlainSequence<V>::uniform(std::move(value)));
+  }
+
+  // Merges every run of consecutive equal values into its first entry. The plain sequence must
+  // have an entry at step 0.
+  static NormalizedSequence normalize(PlainSequence<V> plain) {
+    Map& map = plain.mutable_entries();
+    if (map.empty() || map.begin()->first != 0) throw InternalError("Sequence is never empty");
+    auto previous = map.begin();
+    for (auto it = std::next(previous); it != map.end();) {
+      if (it->second == previous->second) {
+        it = map.erase(it);
+      } else {
+        previous = it++;
+      }
+    }
+    return NormalizedSequence(std::move(plain));
+  }
+
+  // `default_value` everywhere except at the steps named by `pairs`, a range of (step, value)
+  // pairs; a later pair for the same step wins. Each pair costs O(log n).
+  template <class Pairs>
+  static NormalizedSequence from_pairs(const Pairs& pairs, V default_value) {
+    PlainSequence<V> plain = PlainSequence<V>::uniform(std::move(default_value));
+    Map& map = plain.mutable_entries();
+    for (const auto& [t, v] : pairs) {
+      const TimeStep step = t;
+      if (step == kMaxTime) {
+        // The last step has no successor whose value would need restoring.
+        map.insert_or_assign(step, v);
+        continue;
+      }
+      // Pin the value in effect after `step` before overwriting `step` itself.
+      V after = plain.value_at(step + 1);
+      map.erase(map.lower_bound(step), map.upper_bound(step + 1));
+      const auto hint = map.emplace(step + 1, std::move(after)).first;
+      map.emplace_hint(hint, step, v);
+    }
+    return normalize(std::move(plain));
+  }
+
+  // True exactly on the union of `intervals` (empty intervals contribute nothing).
+  static NormalizedSequence from_positive_intervals(std::vector<Interval> intervals) {
+    static_assert(std::same_as<V, bool>, "only sets of time steps have positive intervals");
+    NormalizedSequence result = uniform(false);
+    for (const Interval& interval : intervals) result.set_interval(interval, true);
+    return result;
+  }
+
+  const PlainSequence<V>& plain() const noexcept { return plain_; }
+  const Map& entries() const noexcept { return plain_.entries(); }
+  // Number of entries (change points, counting step 0).
+  std::size_t size() const noexcept { return plain_.size(); }
+
+  // Makes the sequence hold `value` on [from, to) (to absent: from `from` on) and leaves every
+  // other step unchanged. An empty range (to <= from) changes nothing. O(log n + removed entries).
+  void set_between(TimeStep from, std::optional<TimeStep> to, V value) {
+    if (to && *to <= from) return;
+    Map& map = plain_.mutable_entries();
+    const auto first = map.lower_bound(from);
+    const auto last = to ? map.upper_bound(*to) : map.end();
+    // The value in effect at `to` must resume there unless it equals the new value.
+    std::optional<V> resumed;
+    if (to) {
+      if (last == map.begin()) throw InternalError("Sequence is never empty");
+      const auto at_to = std::prev(last);
+      if (!(at_to->second == value)) {
+        if (at_to->first >= from) {
+          resumed.emplace(std::move(at_to->second));  // about to be erased anyway
+        } else {
+          resumed.emplace(at_to->second);
+        }
+      }
+    }
+    auto next = map.erase(first, last);
+    if (resumed) next = map.emplace_hint(next, *to, std::move(*resumed));
+    // Every key in [from, to] is gone, so the entry before `next` is the one in effect just
+    // before `from` (it exists because step 0 < from has an entry). An equal value there simply
+    // extends its run.
+    if (from > 0 && std::prev(next)->second == value) return;
+    map.emplace_hint(next, from, std::move(value));
+  }
+
+  // Makes the sequence hold `value` on `interval`; an upper bound of kMaxTime means "to the end".
+  void set_interval(const Interval& interval, V value) {
+    switch (interval.kind()) {
+      case Interval::Kind::Empty:
+        return;
+      case Interval::Kind::Bounded:
+        set_between(interval.lb(),
+                    interval.ub() == kMaxTime ? std::nullopt : std::optional(interval.ub() + 1),
+                    std::move(value));
+        return;
+      case Interval::Kind::Unbounded:
+        set_between(interval.lb(), std::nullopt, std::move(value));
+        return;
+    }
+  }
+
+  // The change point in effect at the greatest member of `set` (a membership sequence): from that
+  // step on this sequence is constant over all of `set`. Absent when `set` is empty.
+  std::optional<TimeStep> last_change_in(const NormalizedSequence<bool>& set) const {
+    const auto& members = set.entries();
+    const auto& [last_key, last_value] = *std::prev(members.end());
+    if (members.size() == 1 && !last_value) return std::nullopt;
+    // A normalised set whose last entry is false has an earlier true entry, so last_key >= 1.
+    const TimeStep greatest = last_value ? kMaxTime : last_key - 1;
+    const auto it = plain_.entry_at_or_before(greatest);
+    if (it == plain_.entries().end()) throw InternalError("Signal is never empty");
+    return it->first;
+  }
+  // Same for an interval set (defined in sets/interval_set.hpp).
+  std::optional<TimeStep> last_change_in(const IntervalSet& set) const;
+
+  const V& value_at(TimeStep t) const { return plain_.value_at(t); }
+  TimeStep change_point_at_or_before(TimeStep t) const {
+    return plain_.change_point_at_or_before(t);
+  }
+  std::optional<TimeStep> next_change_after(TimeStep t) const {
+    return plain_.next_change_after(t);
+  }
+
+  // Maximal runs of values satisfying `predicate`, in increasing order.
+  template <std::predicate<const V&> Predicate>
+  std::vector<Interval> intervals_where(Predicate predicate) const {
+    return plain_.intervals_where(std::move(predicate));
+  }
+  std::vector<Interval> intervals_with_value(const V& value) const {
+    return plain_.intervals_with_value(value);
+  }
+  std::vector<Interval> interval_covering(const Interval& interval) const {
+    return plain_.interval_covering(interval);
+  }
+  template <class W>
+  std::vector<Interval> refined_interval_covering(const PlainSequence<W>& other,
+                                                  const Interval& interval) const {
+    return plain_.refined_interval_covering(other, interval);
+  }
+  template <class W>
+  std::vector<Interval> refined_interval_covering(const NormalizedSequence<W>& other,
+                                                  const Interval& interval) const {
+    return plain_.refined_interval_covering(other.plain(), interval);
+  }
+
+  // The sequence of f(value) at every step. Costs one pass over the entries.
+  template <class F>
+  auto transform(F f) const -> NormalizedSequence<std::invoke_result_t<F&, const V&>> {
+    using R = std::invoke_result_t<F&, const V&>;
+    typename NormalizedSequence<R>::Map out;
+    for (const auto& [key, value] : entries()) append_coalesced(out, key, std::invoke(f, value));
+    return NormalizedSequence<R>::normalize(PlainSequence<R>(std::move(out)));
+  }
+
+  friend bool operator==(const NormalizedSequence& a, const NormalizedSequence& b) {
+    return a.plain_ == b.plain_;
+  }
+
+ private:
+  explicit NormalizedSequence(PlainSequence<V> plain) : plain_(std::move(plain)) {}
+
+  PlainSequence<V> plain_;
+};
+
+// The sequence of f(a at t, b at t) at every step t: a forward merge over the change points of
+// both, linear in their total number.
+template <class A, class B, class F>
+auto combine(const NormalizedSequence<A>& a, const NormalizedSequence<B>& b, F f)
+    -> NormalizedSequence<std::invoke_result_t<F&, const A&, const B&>> {
+  using R = std::invoke_result_t<F&, const A&, const B&>;
+  typename NormalizedSequence<R>::Map out;
+  auto a_at = a.entries().begin();
+  auto b_at = b.entries().begin();
+  for_each_merged_key(a.entries().begin(), a.entries().end(), b.entries().begin(),
+                      b.entries().end(), [&](TimeStep key) {
+                        // Keys arrive in increasing order, so each side only moves forward.
+                        if (a_at->first < key) {
+                          const auto next = std::next(a_at);
+                          if (next != a.entries().end() && next->first == key) a_at = next;
+                        }
+                        if (b_at->first < key) {
+                          const auto next = std::next(b_at);
+                          if (next != b.entries().end() && next->first == key) b_at = next;
+                        }
+                        append_coalesced(out, key, std::invoke(f, a_at->second, b_at->second));
+                      });
+  return NormalizedSequence<R>::normalize(PlainSequence<R>(std::move(out)));
+}
+
+template <StreamableValue V>
+std::ostream& operator<<(std::ostream& out, const NormalizedSequence<V>& sequence) {
+  return out << sequence.plain();
+}
+
+}  // namespace corvane
