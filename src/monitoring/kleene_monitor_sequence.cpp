@@ -1,0 +1,56 @@
+#include "monitoring/kleene_monitor_sequence.hpp"
+
+#include "support/internal_error.hpp"
+
+namespace corvane {
+
+KleeneMonitorSequence KleeneMonitorSequence::uniform(Kleene value) {
+  return {BooleanSignal::uniform(value != Kleene::False),
+          BooleanSignal::uniform(value == Kleene::True)};
+}
+
+KleeneMonitorSequence KleeneMonitorSequence::from_kleene(const NormalizedSequence<Kleene>& values) {
+  return {values.transform([](Kleene v) { return v != Kleene::False; }),
+          values.transform([](Kleene v) { return v == Kleene::True; })};
+}
+
+NormalizedSequence<Kleene> KleeneMonitorSequence::to_kleene() const {
+  return combine(overapproximation, underapproximation, [](bool over, bool under) {
+    if (under) {
+      if (!over) {
+        throw InternalError(
+            "internal error: entered unreachable code: Overapproximation is always more true "
+            "than underapproximation");
+      }
+      return Kleene::True;
+    }
+    return over ? Kleene::Unknown : Kleene::False;
+  });
+}
+
+KleeneMonitorSequence negation(const KleeneMonitorSequence& signal) {
+  return {negation(signal.underapproximation), negation(signal.overapproximation)};
+}
+
+KleeneMonitorSequence conjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
+  return {conjunction(a.overapproximation, b.overapproximation),
+          conjunction(a.underapproximation, b.underapproximation)};
+}
+
+KleeneMonitorSequence disjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
+  return {disjunction(a.overapproximation, b.overapproximation),
+          disjunction(a.underapproximation, b.underapproximation)};
+}
+
+KleeneMonitorSequence until(const KleeneMonitorSequence& lhs, const Interval& interval,
+                            const KleeneMonitorSequence& rhs) {
+  return {until(lhs.overapproximation, interval, rhs.overapproximation),
+          until(lhs.underapproximation, interval, rhs.underapproximation)};
+}
+
+KleeneMonitorSequence globally(const KleeneMonitorSequence& signal, const Interval& interval) {
+  return {globally(signal.overapproximation, interval),
+          globally(signal.underapproximation, interval)};
+}
+
+}  // namespace corvane

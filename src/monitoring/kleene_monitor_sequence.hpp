@@ -1,0 +1,40 @@
+// A three-valued satisfaction signal, held as two boolean signals.
+//
+// The over-approximation is true wherever the formula may hold (the value is not `False`), the
+// under-approximation wherever it surely holds (the value is `True`). Wherever the
+// under-approximation is true the over-approximation is true as well. Every operator runs the
+// boolean operator on each component; the boolean operators are monotone, so the invariant carries
+// over, and negation keeps it by swapping the components.
+#pragma once
+
+#include "monitoring/boolean_signal.hpp"
+#include "sequence/normalized_sequence.hpp"
+#include "sets/interval.hpp"
+#include "truth_values/kleene.hpp"
+
+namespace corvane {
+
+struct KleeneMonitorSequence {
+  BooleanSignal overapproximation;
+  BooleanSignal underapproximation;
+
+  // `value` at every step.
+  static KleeneMonitorSequence uniform(Kleene value);
+  static KleeneMonitorSequence from_kleene(const NormalizedSequence<Kleene>& values);
+  // One merge over both components. A step where only the under-approximation holds is an
+  // internal error.
+  NormalizedSequence<Kleene> to_kleene() const;
+
+  friend bool operator==(const KleeneMonitorSequence&, const KleeneMonitorSequence&) = default;
+};
+
+KleeneMonitorSequence negation(const KleeneMonitorSequence& signal);
+KleeneMonitorSequence conjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b);
+KleeneMonitorSequence disjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b);
+KleeneMonitorSequence until(const KleeneMonitorSequence& lhs, const Interval& interval,
+                            const KleeneMonitorSequence& rhs);
+KleeneMonitorSequence globally(const KleeneMonitorSequence& signal, const Interval& interval);
+
+static_assert(Logical<KleeneMonitorSequence>);
+
+}  // namespace corvane

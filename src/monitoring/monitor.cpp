@@ -1,0 +1,126 @@
+#include "monitoring/monitor.hpp"
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/internal_error.hpp"
+
+namespace corvane {
+
+namespace {
+
+// Combines all operands with `op` pairwise, level by level: every change point takes part in
+// O(log n) merges, where folding left to right would merge the growing accumulator n times.
+// `op` is associative and commutative pointwise, so the result equals the left fold.
+template <class Op>
+KleeneMonitorSequence reduce_balanced(const std::vector<const KleeneMonitorSequence*>& operands,
+                                      Op op, Kleene neutral) {
+  if (operands.empty()) return KleeneMonitorSequence::uniform(neutral);
+  if (operands.size() == 1) return *operands.front();
+  std::vector<KleeneMonitorSequence> level;
+  level.reserve(operands.size() / 2 + 1);
+  for (std::size_t i = 0; i + 1 < operands.size(); i += 2) {
+    level.push_back(op(*operands[i], *operands[i + 1]));
+  }
+  if (operands.size() % 2 == 1) level.push_back(*operands.back());
+  while (level.size() > 1) {
+    std::vector<KleeneMonitorSequence> next;
+    next.reserve(level.size() / 2 + 1);
+    for (std::size_t i = 0; i + 1 < level.size(); i += 2) {
+      next.push_back(op(level[i], level[i + 1]));
+    }
+    if (level.size() % 2 == 1) next.push_back(std::move(level.back()));
+    level = std::move(next);
+  }
+  return std::move(level.front());
+}
+
+}  // namespace
+
+Monitor::Monitor(KleeneTrace trace, std::optional<Kleene> default_value)
+    : trace_(std::move(trace)), default_value_(default_value) {}
+
+void Monitor::compute_satisfaction_signals(const NNFFormula& formula, SignalMap& signals) const {
+  signal_of(formula, signals);
+}
+
+std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> Monitor::evaluate(
+    const NNFFormula& formula) const {
+  SignalMap signals;
+  compute_satisfaction_signals(formula, signals);
+  std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> result;
+  result.reserve(signals.size());
+  for (const auto& [subformula, signal] : signals) result.emplace(subformula, signal.to_kleene());
+  return result;
+}
+
+const KleeneMonitorSequence& Monitor::signal_of(const NNFFormula& formula,
+                                                SignalMap& signals) const {
+  if (const auto it = signals.find(formula); it != signals.end()) return it->second;
+  KleeneMonitorSequence signal = compute(formula, signals);
+  // References into an unordered_map survive rehashing, so callers may hold on to the result
+  // while further subformulas are added.
+  return signals.emplace(formula, std::move(signal)).first->second;
+}
+
+KleeneMonitorSequence Monitor::compute(const NNFFormula& formula, SignalMap& signals) const {
+  switch (formula.kind()) {
+    case NNFFormula::Kind::Literal: {
+      const Literal& literal = formula.literal();
+      switch (literal.kind()) {
+        case Literal::Kind::True:
+          return KleeneMonitorSequence::uniform(Kleene::True);
+        case Literal::Kind::False:
+          return KleeneMonitorSequence::uniform(Kleene::False);
+        case Literal::Kind::Positive:
+          return proposition_signal(literal.proposition());
+        case Literal::Kind::Negative:
+          return negation(proposition_signal(literal.proposition()));
+      }
+      break;
+    }
+    case NNFFormula::Kind::And:
+    case NNFFormula::Kind::Or: {
+      std::vector<const KleeneMonitorSequence*> members;
+      members.reserve(formula.members().size());
+      for (const NNFFormula& member : formula.members()) {
+        members.push_back(&signal_of(member, signals));
+      }
+      if (formula.kind() == NNFFormula::Kind::And) {
+        return reduce_balanced(
+            members,
+            [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
+              return conjunction(a, b);
+            },
+            Kleene::True);
+      }
+      return reduce_balanced(
+          members,
+          [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
+            return disjunction(a, b);
+          },
+          Kleene::False);
+    }
+    case NNFFormula::Kind::Until: {
+      const KleeneMonitorSequence& lhs = signal_of(formula.lhs(), signals);
+      const KleeneMonitorSequence& rhs = signal_of(formula.rhs(), signals);
+      return until(lhs, formula.interval(), rhs);
+    }
+    case NNFFormula::Kind::Globally:
+      return globally(signal_of(formula.child(), signals), formula.interval());
+  }
+  throw InternalError("Unknown formula kind");
+}
+
+KleeneMonitorSequence Monitor::proposition_signal(const AtomicProposition& proposition) const {
+  if (const auto it = trace_.find(proposition); it != trace_.end()) {
+    return KleeneMonitorSequence::from_kleene(it->second);
+  }
+  if (default_value_) return KleeneMonitorSequence::uniform(*default_value_);
+  throw InternalError("Missing trace value for atomic proposition " + proposition.display() +
+                      ", but no default specified!");
+}
+
+}  // namespace corvane

@@ -1,0 +1,48 @@
+// The three-valued monitor: where each subformula of a formula is known to hold, known to fail or
+// undetermined, given a three-valued trace of the atomic propositions.
+#pragma once
+
+#include <optional>
+#include <unordered_map>
+
+#include "formula/atomic_proposition.hpp"
+#include "formula/nnf.hpp"
+#include "monitoring/kleene_monitor_sequence.hpp"
+#include "sequence/knowledge/kleene_trace.hpp"
+#include "sequence/normalized_sequence.hpp"
+#include "truth_values/kleene.hpp"
+
+namespace corvane {
+
+class Monitor {
+ public:
+  // One signal per structurally distinct subformula. Keys are formula handles: copying one is
+  // cheap, hashing uses the cached hash, and equal subformulas share an entry.
+  using SignalMap = std::unordered_map<NNFFormula, KleeneMonitorSequence>;
+
+  // `default_value` is assumed at every step for a proposition that `trace` does not mention;
+  // without it such a proposition is an internal error.
+  Monitor(KleeneTrace trace, std::optional<Kleene> default_value);
+
+  const KleeneTrace& trace() const noexcept { return trace_; }
+  std::optional<Kleene> default_value() const noexcept { return default_value_; }
+
+  // Adds to `signals` the signal of `formula` and of all its subformulas, operands before
+  // operators. Subformulas already present are not computed again.
+  void compute_satisfaction_signals(const NNFFormula& formula, SignalMap& signals) const;
+
+  // The three-valued signal of every structurally distinct subformula of `formula` (itself
+  // included), each computed once.
+  std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> evaluate(
+      const NNFFormula& formula) const;
+
+ private:
+  const KleeneMonitorSequence& signal_of(const NNFFormula& formula, SignalMap& signals) const;
+  KleeneMonitorSequence compute(const NNFFormula& formula, SignalMap& signals) const;
+  KleeneMonitorSequence proposition_signal(const AtomicProposition& proposition) const;
+
+  KleeneTrace trace_;
+  std::optional<Kleene> default_value_;
+};
+
+}  // namespace corvane
