@@ -162,9 +162,8 @@ std::string_view to_str(PyObject* object, const char* parameter) {
   return std::string_view(data, static_cast<std::size_t>(size));
 }
 
-TimeStep to_u32(PyObject* object, const char* parameter) {
-  PyRef index = PyRef::steal(PyNumber_Index(object));
-  if (!index) with_argument_prefix(parameter, [] { throw_python_error(); });
+TimeStep convert_u32(PyObject* object) {
+  PyRef index = PyRef::steal_checked(PyNumber_Index(object));
   int overflow = 0;
   const long long value = PyLong_AsLongLongAndOverflow(index.get(), &overflow);
   if (value == -1 && PyErr_Occurred()) throw_python_error();
@@ -173,6 +172,10 @@ TimeStep to_u32(PyObject* object, const char* parameter) {
     throw_python_error();
   }
   return static_cast<TimeStep>(value);
+}
+
+TimeStep to_u32(PyObject* object, const char* parameter) {
+  return with_argument_prefix(parameter, [&] { return convert_u32(object); });
 }
 
 std::optional<TimeStep> to_optional_u32(PyObject* object, const char* parameter) {

@@ -49,6 +49,8 @@ class Signature {
 // Conversions. Each raises the Python exception and throws `PythonErrorSet` on failure; a
 // `TypeError` gets the "argument 'NAME': " prefix with the original error as its cause.
 std::string_view to_str(PyObject* object, const char* parameter);
+// An integer (any object with `__index__`) in 0 ... 4294967295; without the prefix.
+TimeStep convert_u32(PyObject* object);
 TimeStep to_u32(PyObject* object, const char* parameter);
 std::optional<TimeStep> to_optional_u32(PyObject* object, const char* parameter);
 // `default_value` for a missing argument; an explicit None is refused like any non-integer.

@@ -3,8 +3,10 @@
 
 #include <new>
 #include <string>
+#include <variant>
 #include <vector>
 
+#include "formula/parser/parser.hpp"
 #include "formula/printing.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
@@ -211,6 +213,15 @@ PyMethodDef formula_methods[] = {
 };
 
 }  // namespace
+
+NNFFormula parse_formula_argument(std::string_view text) {
+  auto parsed = parse_formula(text);
+  if (auto* error = std::get_if<ParseError>(&parsed)) {
+    set_error(PyExc_ValueError, error->display());
+    throw_python_error();
+  }
+  return std::get<NNFFormula>(std::move(parsed));
+}
 
 const NNFFormula& formula_of(PyObject* object) {
   return reinterpret_cast<FormulaObject*>(object)->formula;

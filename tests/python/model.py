@@ -1,0 +1,193 @@
+"""A brute-force reference model for property tests.
+
+Formulas are read back from their infix form (`format_as_string()`) into small tuples and
+evaluated step by step over boolean traces that are constant after a horizon. Until follows this
+library's meaning: Until(φ, I, ψ) holds at t when ψ holds at some t' in t + I and φ holds at
+every s with t + lb(I) <= s < t'.
+"""
+import re
+from functools import lru_cache
+
+from hypothesis import strategies as st
+
+from corvane import Formula
+
+INF = None  # the upper bound of an unbounded interval
+
+# --- reading the infix form --------------------------------------------------------------
+
+
+class _Reader:
+    def __init__(self, text):
+        self.text = text
+        self.pos = 0
+
+    def expect(self, token):
+        assert self.text.startswith(token, self.pos), (self.text[self.pos:], token)
+        self.pos += len(token)
+
+    def peek(self, token):
+        return self.text.startswith(token, self.pos)
+
+    def interval(self):
+        if not self.peek("["):
+            return (0, INF)
+        m = re.compile(r"\[(\d+), (\d+|inf)\]").match(self.text, self.pos)
+        self.pos = m.end()
+        return (int(m.group(1)), INF if m.group(2) == "inf" else int(m.group(2)))
+
+    def formula(self):
+        self.expect("(")
+        if self.peek("("):
+            first = self.formula()
+            if self.peek(" U"):
+                self.expect(" U")
+                interval = self.interval()
+                self.expect(" ")
+                node = ("U", first, interval, self.formula())
+            else:
+                op = "&" if self.peek(" & ") else "|"
+                members = [first]
+                while self.peek(f" {op} "):
+                    self.expect(f" {op} ")
+                    members.append(self.formula())
+                node = (op, tuple(members))
+        elif self.peek("F ") or self.peek("F["):
+            self.expect("F")
+            interval = self.interval()
+            self.expect(" ")
+            node = ("U", ("true",), interval, self.formula())
+        elif self.peek("G ") or self.peek("G["):
+            self.expect("G")
+            interval = self.interval()
+            self.expect(" ")
+            node = ("G", interval, self.formula())
+        else:
+            m = re.compile(r"(!?)([A-Za-z0-9_]+(?:\([A-Za-z0-9_]*\))?)").match(self.text, self.pos)
+            self.pos = m.end()
+            name = m.group(2)
+            if name in ("true", "false"):
+                node = (name,)
+            else:
+                node = ("lit", name, m.group(1) != "!")
+        self.expect(")")
+        return node
+
+
+def read(formula):
+    """The tuple tree of a Formula, from its infix form."""
+    reader = _Reader(formula.format_as_string())
+    tree = reader.formula()
+    assert reader.pos == len(reader.text)
+    return tree
+
+
+# --- evaluation ----------------------------------------------------------------------------
+
+
+def _bound_sum(tree):
+    kind = tree[0]
+    if kind == "U":
+        lb, ub = tree[2]
+        return lb + (ub or lb) + _bound_sum(tree[1]) + _bound_sum(tree[3])
+    if kind == "G":
+        lb, ub = tree[1]
+        return lb + (ub or lb) + _bound_sum(tree[2])
+    if kind in ("&", "|"):
+        return sum(_bound_sum(m) for m in tree[1])
+    return 0
+
+
+def evaluate(tree, trace, t=0):
+    """Value of `tree` at step t. `trace` maps proposition texts to lists of booleans; a list's
+    last value holds for ever after, and a missing proposition is false everywhere."""
+    horizon = max((len(v) for v in trace.values()), default=1)
+    settle = horizon + _bound_sum(tree) + 1  # every subformula is constant from here on
+
+    def value(name, s):
+        values = trace.get(name)
+        if not values:
+            return False
+        return values[min(s, len(values) - 1)]
+
+    @lru_cache(maxsize=None)
+    def ev(node, s):
+        kind = node[0]
+        if kind == "true":
+            return True
+        if kind == "false":
+            return False
+        if kind == "lit":
+            return value(node[1], s) == node[2]
+        if kind == "&":
+            return all(ev(m, s) for m in node[1])
+        if kind == "|":
+            return any(ev(m, s) for m in node[1])
+        if kind == "G":
+            lb, ub = node[1]
+            last = s + ub if ub is not None else max(s + lb, settle)
+            return all(ev(node[2], k) for k in range(s + lb, last + 1))
+        if kind == "U":
+            lhs, (lb, ub), rhs = node[1], node[2], node[3]
+            last = s + ub if ub is not None else max(s + lb, settle)
+            for k in range(s + lb, last + 1):
+                if ev(rhs, k):
+                    return True
+                if not ev(lhs, k):
+                    return False
+            return False
+        raise AssertionError(node)
+
+    return ev(tree, t)
+
+
+# --- random formulas -----------------------------------------------------------------------
+
+NAMES = ["a", "b", "c"]
+PROPOSITIONS = ["a", "b", "c", "p(x)", "p(y)"]
+
+
+def _ap(text):
+    if "(" in text:
+        name, parameter = text[:-1].split("(")
+        return Formula.ap(name, parameter)
+    return Formula.ap(text)
+
+
+@st.composite
+def bounds(draw, allow_empty=True):
+    start = draw(st.integers(0, 4))
+    if draw(st.booleans()):
+        return start, None
+    low = 0 if allow_empty else start
+    return start, draw(st.integers(max(0, low - 1) if allow_empty else low, start + 4))
+
+
+def formulas(max_leaves=8, propositions=PROPOSITIONS):
+    leaves = st.one_of(
+        st.sampled_from(propositions).map(_ap),
+        st.sampled_from([Formula.true_formula, Formula.false_formula]).map(lambda f: f()),
+    )
+
+    def extend(children):
+        pairs = st.tuples(children, children)
+        return st.one_of(
+            children.map(Formula.negation),
+            st.lists(children, min_size=0, max_size=3).map(Formula.conjunction),
+            st.lists(children, min_size=0, max_size=3).map(Formula.disjunction),
+            pairs.map(lambda p: Formula.implication(*p)),
+            st.tuples(children, st.integers(0, 3)).map(lambda p: Formula.next(*p)),
+            st.tuples(children, bounds()).map(lambda p: Formula.always(p[0], *p[1])),
+            st.tuples(children, bounds()).map(lambda p: Formula.eventually(p[0], *p[1])),
+            st.tuples(pairs, bounds()).map(lambda p: Formula.until(*p[0], *p[1])),
+            # Release over an empty window is a constant by definition, not by meaning.
+            st.tuples(pairs, bounds(allow_empty=False)).map(lambda p: Formula.release(*p[0], *p[1])),
+        )
+
+    return st.recursive(leaves, extend, max_leaves=max_leaves)
+
+
+def traces(propositions=PROPOSITIONS, horizon=8):
+    return st.fixed_dictionaries(
+        {p: st.lists(st.booleans(), min_size=horizon, max_size=horizon) for p in propositions}
+    )
