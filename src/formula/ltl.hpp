@@ -64,19 +64,19 @@ class Formula {
   Kind kind() const noexcept { return node_->kind; }
 
   // Accessors; each is meaningful only for the kinds named.
-  const AtomicProposition& proposition() const noexcept { return *node_->atom; }  // Atom
-  std::span<const Formula> members() const noexcept { return node_->children; }   // And, Or
-  const Formula& lhs() const noexcept { return node_->children[0]; }  // Implies, Until, Release
-  const Formula& rhs() const noexcept { return node_->children[1]; }  // Implies, Until, Release
-  const Formula& child() const noexcept {
-    return node_->children[0];
-  }  // Not, Globally, Finally,
-     // Next
-  Interval interval() const noexcept {
-    return node_->interval;
-  }                                                         // Until, Release, Globally,
-                                                            // Finally
-  TimeStep delay() const noexcept { return node_->delay; }  // Next
+  // Atom:
+  const AtomicProposition& proposition() const noexcept { return *node_->atom; }
+  // And, Or: the two members in ascending order.
+  std::span<const Formula> members() const noexcept { return node_->children; }
+  // Implies, Until, Release:
+  const Formula& lhs() const noexcept { return node_->children[0]; }
+  const Formula& rhs() const noexcept { return node_->children[1]; }
+  // Not, Globally, Finally, Next:
+  const Formula& child() const noexcept { return node_->children[0]; }
+  // Until, Release, Globally, Finally:
+  Interval interval() const noexcept { return node_->interval; }
+  // Next:
+  TimeStep delay() const noexcept { return node_->delay; }
 
   // The direct operands in field order.
   std::span<const Formula> subformulas() const noexcept { return node_->children; }
