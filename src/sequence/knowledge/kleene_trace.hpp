@@ -1,0 +1,24 @@
+// The three-valued truth value of every atomic proposition over time, read from knowledge.
+#pragma once
+
+#include <unordered_map>
+
+#include "formula/atomic_proposition.hpp"
+#include "knowledge_graph/knowledge_graph.hpp"
+#include "sequence/normalized_sequence.hpp"
+#include "sequence/plain_sequence.hpp"
+#include "truth_values/kleene.hpp"
+
+namespace corvane {
+
+using KleeneTrace = std::unordered_map<AtomicProposition, NormalizedSequence<Kleene>>;
+
+// For every atomic proposition that any graph mentions, the `get_kleene_evaluation` of the graph
+// in effect at each step (`Unknown` where a graph does not mention it), normalised. Knowledge
+// without entries gives an empty trace; otherwise it must have an entry at step 0.
+//
+// Costs time in the number of (step, literal) pairs, not in propositions times steps: a
+// proposition is looked at only in the graphs that mention it.
+KleeneTrace kleene_trace(const PlainSequence<KnowledgeGraph>& knowledge);
+
+}  // namespace corvane
