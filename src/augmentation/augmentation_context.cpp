@@ -1,0 +1,143 @@
+#include "augmentation/augmentation_context.hpp"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "augmentation/rules.hpp"
+#include "support/internal_error.hpp"
+
+namespace corvane {
+
+void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalSet& relevant) {
+  // Table entries stay where they are while the recursion inserts more, so this reference holds.
+  AugmentedSequence& sequence = entry(formula);
+  const IntervalSet steps = missing_steps(sequence, relevant);
+  if (steps.is_empty()) return;
+
+  const IntervalSet sub_steps = steps.minkowski_sum(operand_window(formula));
+  for (const NNFFormula& operand : formula.subformulas()) augment_rec(operand, sub_steps);
+
+  if (formula.is_literal()) {
+    if (formula.literal().is_constant()) {
+      sequence.set_between(0, std::nullopt, formula);
+    } else {
+      augment_atomic_proposition(formula.literal(), sequence, steps, knowledge_);
+    }
+    return;
+  }
+  fill_compound(formula, sequence, steps, sub_steps);
+}
+
+void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequence& sequence,
+                                        const IntervalSet& steps, const IntervalSet& sub_steps) {
+  const TimeStep latest = latest_change(formula, sub_steps);
+  for (const Interval& run : steps.positive_intervals()) {
+    TimeStep t = run.lb();
+    while (true) {
+      NNFFormula value = augment_step(*this, formula, t);
+      if (t >= latest) {
+        // The operands no longer change: every remaining step gets this one form.
+        const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
+        for (const Interval& piece : rest.positive_intervals()) {
+          sequence.set_interval(piece, value);
+        }
+        return;
+      }
+      // A whole stretch of steps that provably gets the same form is written at once; stepping
+      // through it one by one would give the same sequence at a cost in the length of time.
+      // `through` < latest <= kMaxTime, so through + 1 cannot wrap.
+      const TimeStep through = std::min({same_form_through(formula, t), latest - 1, run.last()});
+      sequence.set_between(t, through + 1, std::move(value));
+      if (through == run.last()) break;
+      t = through + 1;
+    }
+  }
+}
+
+AugmentedSequence& AugmentationContext::entry(const NNFFormula& formula) {
+  const auto [it, inserted] = table_.try_emplace(formula);
+  AugmentedSequence& sequence = it->second;
+  if (!inserted) return sequence;
+  const auto decided = monitor_.find(formula);
+  if (decided == monitor_.end()) throw InternalError("Monitor should contain all subformulas");
+  for (const Interval& interval : decided->second.intervals_with_value(Kleene::True)) {
+    sequence.set_interval(interval, NNFFormula::true_());
+  }
+  for (const Interval& interval : decided->second.intervals_with_value(Kleene::False)) {
+    sequence.set_interval(interval, NNFFormula::false_());
+  }
+  return sequence;
+}
+
+IntervalSet AugmentationContext::missing_steps(const AugmentedSequence& sequence,
+                                               const IntervalSet& relevant) {
+  const IntervalSet pending(NormalizedSequence<bool>::from_positive_intervals(
+      sequence.intervals_where([](const std::optional<NNFFormula>& v) { return !v; })));
+  return relevant.intersect(pending);
+}
+
+Interval AugmentationContext::operand_window(const NNFFormula& formula) {
+  switch (formula.kind()) {
+    case NNFFormula::Kind::Until:
+    case NNFFormula::Kind::Globally:
+      return formula.interval();
+    case NNFFormula::Kind::Literal:
+    case NNFFormula::Kind::And:
+    case NNFFormula::Kind::Or:
+      break;
+  }
+  return Interval::singleton(0);
+}
+
+TimeStep AugmentationContext::latest_change(const NNFFormula& formula,
+                                            const IntervalSet& sub_steps) const {
+  const auto operands = formula.subformulas();
+  if (operands.empty()) {
+    throw InternalError("Compound formula should have at least one subformula");
+  }
+  TimeStep latest = 0;
+  for (const NNFFormula& operand : operands) {
+    const std::optional<TimeStep> change = sequence_of(operand).last_change_in(sub_steps);
+    if (!change) throw InternalError("Relevant steps should not be empty");
+    latest = std::max(latest, *change);
+  }
+  return latest;
+}
+
+TimeStep AugmentationContext::same_form_through(const NNFFormula& formula, TimeStep t) const {
+  // The rules read the operands over t + window. While no operand changes inside that window it
+  // is covered by one piece, and the form is the operator over the window's own interval applied
+  // to the operands' values at its start, whatever t is. So the form stays the same until an
+  // operand's next change enters the window.
+  const Interval window = operand_window(formula);
+  const TimeStep start = saturating_add(t, window.lb());
+  std::optional<TimeStep> next_change;
+  for (const NNFFormula& operand : formula.subformulas()) {
+    const std::optional<TimeStep> change = sequence_of(operand).next_change_after(start);
+    if (change && (!next_change || *change < *next_change)) next_change = change;
+  }
+  if (!next_change) return kMaxTime;  // constant from the window's start on, for ever
+  if (window.is_unbounded()) return t;
+  const TimeStep end = saturating_add(t, window.ub());
+  if (end >= *next_change) return t;  // the change lies inside the window of t itself
+  return *next_change - window.ub() - 1;
+}
+
+const AugmentedSequence& AugmentationContext::sequence_of(const NNFFormula& subformula) const {
+  const auto it = table_.find(subformula);
+  if (it == table_.end()) throw InternalError("Formula should have been inserted before");
+  return it->second;
+}
+
+NNFFormula AugmentationContext::computed_at(const AugmentedSequence& sequence, TimeStep t) {
+  const std::optional<NNFFormula>& value = sequence.value_at(t);
+  if (!value) throw InternalError("Augmentation should have been computed");
+  return *value;
+}
+
+NNFFormula AugmentationContext::augmented_at(const NNFFormula& subformula, TimeStep t) const {
+  return computed_at(sequence_of(subformula), t);
+}
+
+}  // namespace corvane

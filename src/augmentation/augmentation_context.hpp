@@ -1,0 +1,75 @@
+// The state of one augmentation: which subformula has been augmented at which time steps.
+//
+// For every structurally distinct subformula the augmentation table keeps a sequence over time of
+// its augmented form: absent where it has not been computed yet. `augment_rec` fills a subformula
+// at the steps where it is needed, operands first; the per-step rules (augmentation/rules.hpp)
+// read the operands back with `augmented_at`.
+#pragma once
+
+#include <optional>
+#include <unordered_map>
+
+#include "formula/nnf.hpp"
+#include "knowledge_graph/knowledge_graph.hpp"
+#include "sequence/normalized_sequence.hpp"
+#include "sequence/plain_sequence.hpp"
+#include "sets/interval.hpp"
+#include "sets/interval_set.hpp"
+#include "truth_values/kleene.hpp"
+
+namespace corvane {
+
+// A subformula's augmented form over time; absent at the steps not computed yet.
+using AugmentedSequence = NormalizedSequence<std::optional<NNFFormula>>;
+// Keyed by structural equality, so equal subformulas share one entry.
+using AugmentationTable = std::unordered_map<NNFFormula, AugmentedSequence>;
+// The three-valued satisfaction of every subformula, as the monitor computes it.
+using MonitorTable = std::unordered_map<NNFFormula, NormalizedSequence<Kleene>>;
+
+class AugmentationContext {
+ public:
+  // `knowledge` must be condensed and completed; `monitor` must hold every subformula of the
+  // formulas augmented through this context. All three must outlive the context.
+  AugmentationContext(const PlainSequence<KnowledgeGraph>& knowledge, const MonitorTable& monitor,
+                      AugmentationTable& table)
+      : knowledge_(knowledge), monitor_(monitor), table_(table) {}
+
+  // Makes the table hold the augmented form of `formula` at every step of `relevant`.
+  void augment_rec(const NNFFormula& formula, const IntervalSet& relevant);
+
+  // The augmented form of `subformula` at step `t`, which must have been computed.
+  NNFFormula augmented_at(const NNFFormula& subformula, TimeStep t) const;
+  // The table entry of `subformula`, which must exist.
+  const AugmentedSequence& sequence_of(const NNFFormula& subformula) const;
+  // The value of `sequence` at `t`, which must have been computed.
+  static NNFFormula computed_at(const AugmentedSequence& sequence, TimeStep t);
+
+  // The table entry of `formula`; on the first visit it is created and the steps at which the
+  // monitor decides `formula` are filled with the constants.
+  AugmentedSequence& entry(const NNFFormula& formula);
+  // The members of `relevant` at which `sequence` has not been computed.
+  static IntervalSet missing_steps(const AugmentedSequence& sequence, const IntervalSet& relevant);
+  // The window a formula reads its operands through: its own interval for the temporal operators,
+  // the current step alone for the others.
+  static Interval operand_window(const NNFFormula& formula);
+  // The step from which every operand of `formula` is constant over `sub_steps`.
+  TimeStep latest_change(const NNFFormula& formula, const IntervalSet& sub_steps) const;
+  // The greatest step u >= t such that the per-step rule gives `formula` the same form at every
+  // step of [t, u] that needs it (all operands computed over the windows of those steps).
+  TimeStep same_form_through(const NNFFormula& formula, TimeStep t) const;
+
+  const PlainSequence<KnowledgeGraph>& knowledge() const noexcept { return knowledge_; }
+  const MonitorTable& monitor() const noexcept { return monitor_; }
+  const AugmentationTable& table() const noexcept { return table_; }
+
+ private:
+  // Fills a compound formula at `steps`, whose operands are computed over `sub_steps`.
+  void fill_compound(const NNFFormula& formula, AugmentedSequence& sequence,
+                     const IntervalSet& steps, const IntervalSet& sub_steps);
+
+  const PlainSequence<KnowledgeGraph>& knowledge_;
+  const MonitorTable& monitor_;
+  AugmentationTable& table_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,51 @@
+// How one subformula is augmented: a literal from the knowledge graphs over a range of steps, an
+// operator at one step from its operands' augmented forms.
+//
+// The temporal rules split the operator's window t + I into pieces on which the operands' forms
+// are constant and rebuild the operator per piece, relative to t, so that what is known at each
+// step ends up inside the operator at the matching offset.
+#pragma once
+
+#include "augmentation/augmentation_context.hpp"
+#include "formula/literal.hpp"
+#include "formula/nnf.hpp"
+#include "knowledge_graph/knowledge_graph.hpp"
+#include "sequence/plain_sequence.hpp"
+#include "sets/interval.hpp"
+#include "sets/interval_set.hpp"
+
+namespace corvane {
+
+// The disjunction of the representatives of all classes of `graph` that imply `literal` (its own
+// class included, as the completed graph has a self-loop on every node); the literal itself when
+// the graph does not mention it.
+NNFFormula augmented_literal(const KnowledgeGraph& graph, const Literal& literal);
+
+// Writes the augmented form of a `Positive` or `Negative` literal on every step of `steps`, one
+// piece per knowledge graph in effect. `knowledge` must be condensed and completed.
+void augment_atomic_proposition(const Literal& literal, AugmentedSequence& sequence,
+                                const IntervalSet& steps,
+                                const PlainSequence<KnowledgeGraph>& knowledge);
+
+// The per-step rules. Each reads the operands of `formula` from the context; they must have been
+// computed over t + the formula's window.
+NNFFormula augment_conjunction(const AugmentationContext& context, const NNFFormula& formula,
+                               TimeStep t);
+NNFFormula augment_disjunction(const AugmentationContext& context, const NNFFormula& formula,
+                               TimeStep t);
+NNFFormula augment_globally_seq(const AugmentationContext& context, const NNFFormula& formula,
+                                TimeStep t);
+NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormula& formula,
+                             TimeStep t);
+
+// The rule for the operator of `formula`; a literal is an internal error.
+NNFFormula augment_step(const AugmentationContext& context, const NNFFormula& formula, TimeStep t);
+
+// A piece of the covering of the window t + `window`, relative to t. Inside the time range that is
+// piece - [t, t]. Where t + `window` runs past the last time step, saturation cut the window
+// short; its first and last piece keep the window's own bounds instead, as every sequence keeps
+// its last value for ever.
+Interval relative_piece(const Interval& piece, TimeStep t, const Interval& window, bool first,
+                        bool last);
+
+}  // namespace corvane
