@@ -1,11 +1,13 @@
 #include "augmentation/augmentation_context.hpp"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "augmentation/rules.hpp"
 #include "support/internal_error.hpp"
+#include "support/result_too_large.hpp"
 
 namespace corvane {
 
@@ -35,6 +37,10 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
   for (const Interval& run : steps.positive_intervals()) {
     TimeStep t = run.lb();
     while (true) {
+      if (++computed_forms_ > kMaxComputedForms) {
+        throw ResultTooLarge("augmentation needs more than " + std::to_string(kMaxComputedForms) +
+                             " distinct per-step forms; the result would be too large to build");
+      }
       NNFFormula value = augment_step(*this, formula, t);
       if (t >= latest) {
         // The operands no longer change: every remaining step gets this one form.

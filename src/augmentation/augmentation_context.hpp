@@ -6,6 +6,8 @@
 // read the operands back with `augmented_at`.
 #pragma once
 
+#include <cstdint>
+
 #include <optional>
 #include <unordered_map>
 
@@ -25,6 +27,12 @@ using AugmentedSequence = NormalizedSequence<std::optional<NNFFormula>>;
 using AugmentationTable = std::unordered_map<NNFFormula, AugmentedSequence>;
 // The three-valued satisfaction of every subformula, as the monitor computes it.
 using MonitorTable = std::unordered_map<NNFFormula, NormalizedSequence<Kleene>>;
+
+// The most per-step forms one augmentation computes. Each is a formula of its own in the
+// result, so an augmentation that needs more (an operator whose form differs at each of billions
+// of steps) could never be written down; it is refused with `ResultTooLarge` instead of running
+// until memory runs out.
+inline constexpr std::uint64_t kMaxComputedForms = 2'000'000;
 
 class AugmentationContext {
  public:
@@ -70,6 +78,7 @@ class AugmentationContext {
   const PlainSequence<KnowledgeGraph>& knowledge_;
   const MonitorTable& monitor_;
   AugmentationTable& table_;
+  std::uint64_t computed_forms_ = 0;
 };
 
 }  // namespace corvane

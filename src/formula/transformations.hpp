@@ -13,6 +13,7 @@
 #include "formula/nnf.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "sets/interval.hpp"
+#include "support/result_too_large.hpp"
 
 namespace corvane {
 
@@ -33,16 +34,6 @@ using RelevanceMap = std::unordered_map<AtomicProposition, NormalizedSequence<bo
 // is needed at every step of `window`. A proposition that occurs is always entered, if need be
 // with no step marked.
 void collect_aps_with_time_rec(const NNFFormula& formula, Interval window, RelevanceMap& map);
-
-// The answer of `relevant_aps` would hold more entries than it may.
-class ResultTooLarge : public std::exception {
- public:
-  explicit ResultTooLarge(std::string message) : message_(std::move(message)) {}
-  const char* what() const noexcept override { return message_.c_str(); }
-
- private:
-  std::string message_;
-};
 
 // The most (time step, proposition) entries that `relevant_aps` lists.
 inline constexpr std::uint64_t kMaxRelevantEntries = 50'000'000;

@@ -18,6 +18,9 @@
 
 namespace corvane::python {
 
+// The bound arguments, one borrowed reference per parameter (null when not given).
+using Args = std::vector<PyObject*>;
+
 class Signature {
  public:
   // `qualified_name` as shown in errors ("Formula.until"); `text_signature` the docstring, e.g.

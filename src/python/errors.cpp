@@ -7,6 +7,7 @@
 
 #include "python/py_ref.hpp"
 #include "support/internal_error.hpp"
+#include "support/result_too_large.hpp"
 
 namespace corvane::python {
 
@@ -55,6 +56,8 @@ void set_python_error_from_current_exception() noexcept {
     raise_panic(e.message());
   } catch (const NestingTooDeep& e) {
     set_error(PyExc_RecursionError, e.what());
+  } catch (const ResultTooLarge& e) {
+    set_error(PyExc_MemoryError, e.what());
   } catch (const std::bad_alloc&) {
     PyErr_NoMemory();
   } catch (const std::exception& e) {

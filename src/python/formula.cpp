@@ -8,6 +8,7 @@
 
 #include "formula/parser/parser.hpp"
 #include "formula/printing.hpp"
+#include "formula/transformations.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
 #include "python/method.hpp"
@@ -128,6 +129,31 @@ PyObject* split_at_top_level_conjunction(PyObject* self, const Args&) {
   return list.release();
 }
 
+// Time windows.
+
+PyObject* relevant_aps(PyObject* self, const Args& a) {
+  const TimeStep end = to_u32(a[0], "end");
+  const TimeStep start = to_u32_or(a[1], "start", 0);
+  PyRef result = PyRef::steal_checked(PyDict_New());
+  for (const auto& [step, texts] : corvane::relevant_aps(formula_of(self), start, end)) {
+    PyRef list = PyRef::steal_checked(PyList_New(0));
+    for (const auto& text : texts) {
+      if (PyList_Append(list.get(), make_str(text).get()) < 0) throw_python_error();
+    }
+    PyRef key = PyRef::steal_checked(PyLong_FromUnsignedLong(step));
+    if (PyDict_SetItem(result.get(), key.get(), list.get()) < 0) throw_python_error();
+  }
+  return result.release();
+}
+
+PyObject* remove_delayed_until(PyObject* self, const Args&) {
+  return wrap_formula(corvane::remove_delayed_until(formula_of(self)));
+}
+
+PyObject* remove_timed_until(PyObject* self, const Args&) {
+  return wrap_formula(corvane::remove_timed_until(formula_of(self)));
+}
+
 // Printing.
 
 PyObject* format_as_string(PyObject* self, const Args& a) {
@@ -207,7 +233,10 @@ PyMethodDef formula_methods[] = {
     CORVANE_STATIC(until, "(lhs, rhs, start=0, end=None)"),
     CORVANE_STATIC(release, "(lhs, rhs, start=0, end=None)"),
     CORVANE_INSTANCE(is_true, "($self)"),
+    CORVANE_INSTANCE(relevant_aps, "($self, end, start=0)"),
     CORVANE_INSTANCE(split_at_top_level_conjunction, "($self)"),
+    CORVANE_INSTANCE(remove_delayed_until, "($self)"),
+    CORVANE_INSTANCE(remove_timed_until, "($self)"),
     CORVANE_INSTANCE(format_as_string, "($self, format_literal=None)"),
     {nullptr, nullptr, 0, nullptr},
 };

@@ -16,8 +16,6 @@
 
 namespace corvane::python {
 
-// The bound arguments, one borrowed reference per parameter (null when not given).
-using Args = std::vector<PyObject*>;
 using MethodBody = PyObject* (*)(PyObject* self, const Args& args);
 
 // A string literal usable as a template argument.

@@ -101,8 +101,8 @@ def test_method_table_order():
          f"Globally(Bounded {{ lb: 2, ub: 2 }}, {lit('b')})"),
         (
             lambda: Formula.release(ap("a"), ap("b")),
-            f"Or({{Globally(Unbounded {{ lb: 0 }}, {lit('b')}), "
-            f"Until({lit('b')}, Unbounded {{ lb: 0 }}, And({{{lit('a')}, {lit('b')}}}))}})",
+            f"Or({{Until({lit('b')}, Unbounded {{ lb: 0 }}, And({{{lit('a')}, {lit('b')}}})), "
+            f"Globally(Unbounded {{ lb: 0 }}, {lit('b')})}})",
         ),
         (
             lambda: Formula.negation(Formula.always(ap("a"), 1, 4)),

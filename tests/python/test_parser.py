@@ -95,7 +95,10 @@ PREFIX_SET = ('"!", "(", "F", "False", "G", "True", "X", "false", "true", '
         ("(é) & b", f"error at 1:2: expected one of {PREFIX_SET}"),
         ("a\r", 'error at 1:2: expected one of "&", "(", "->", "|", EOF, '
                  "['a'..='z' | 'A'..='Z' | '0'..='9' | '_']"),
-        ("F [0,5] a", f"error at 1:3: expected one of {PREFIX_SET}"),
+        # The interval must follow F directly; "F" then reads as a proposition.
+        ("F [0,5] a", 'error at 1:3: expected one of "!", "&", "(", "->", "F", "False", "G", "R", '
+                      '"True", "U", "X", "false", "true", "|", EOF, '
+                      "['a'..='z' | 'A'..='Z' | '0'..='9']"),
     ],
 )
 def test_error_messages(text, message):
