@@ -88,27 +88,44 @@ NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormul
   const std::vector<Interval> pieces = lhs.refined_interval_covering(rhs, span);
   std::vector<NNFFormula> disjuncts;
   disjuncts.reserve(pieces.size());
+  // The gap grows piece by piece. Its terms are kept as they go: those of finished lhs stretches,
+  // and the stretch still open at the gap's end, which the next piece extends unless the lhs
+  // changes where that piece starts.
+  std::vector<NNFFormula> finished_terms;
+  Interval open_stretch = Interval::empty();
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Interval& piece = pieces[i];
     NNFFormula core =
         NNFFormula::until(AugmentationContext::computed_at(lhs, piece.lb()),
                           relative_piece(piece, t, window, i == 0, i + 1 == pieces.size()),
                           AugmentationContext::computed_at(rhs, piece.lb()));
-    if (piece.lb() <= span.lb()) {
-      disjuncts.push_back(std::move(core));
-      continue;
+    if (i > 0) {
+      // The previous piece joins the gap. It lies inside the time range (it ends before a piece
+      // that starts later), so plain subtraction gives its position relative to t.
+      const Interval& previous = pieces[i - 1];
+      if (open_stretch.is_empty()) {
+        open_stretch = previous;
+      } else if (!lhs.entries().contains(previous.lb())) {  // the lhs does not change there
+        open_stretch = Interval::bounded(open_stretch.lb(), previous.ub());
+      } else {
+        finished_terms.push_back(
+            NNFFormula::globally(Interval::bounded(open_stretch.lb() - t, open_stretch.ub() - t),
+                                 AugmentationContext::computed_at(lhs, open_stretch.lb())));
+        open_stretch = previous;
+      }
+      NNFFormula open_term =
+          NNFFormula::globally(Interval::bounded(open_stretch.lb() - t, open_stretch.ub() - t),
+                               AugmentationContext::computed_at(lhs, open_stretch.lb()));
+      // Once the lhs is false somewhere in the gap, this and every later disjunct is false.
+      if (open_term.is_false()) break;
+      std::vector<NNFFormula> conjuncts = finished_terms;
+      conjuncts.push_back(std::move(open_term));
+      conjuncts.push_back(std::move(core));
+      core = NNFFormula::and_(std::move(conjuncts));
     }
-    // The gap lies inside the time range (it ends before a piece that starts later than the
-    // window), so plain subtraction gives its relative position.
-    std::vector<NNFFormula> conjuncts;
-    for (const Interval& stretch :
-         lhs.interval_covering(Interval::bounded(span.lb(), piece.lb() - 1))) {
-      conjuncts.push_back(
-          NNFFormula::globally(Interval::bounded(stretch.lb() - t, stretch.ub() - t),
-                               AugmentationContext::computed_at(lhs, stretch.lb())));
-    }
-    conjuncts.push_back(std::move(core));
-    disjuncts.push_back(NNFFormula::and_(std::move(conjuncts)));
+    // A true disjunct decides the disjunction.
+    if (core.is_true()) return core;
+    disjuncts.push_back(std::move(core));
   }
   return NNFFormula::or_(std::move(disjuncts));
 }

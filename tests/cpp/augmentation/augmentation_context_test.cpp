@@ -226,5 +226,35 @@ TEST(DriverWalk, MatchesTheStepByStepWalkOnRandomFormulasAndKnowledge) {
   EXPECT_EQ(compared, 300);
 }
 
+// The until rule builds its gap terms incrementally and stops once a false gap or a true
+// disjunct decides the result; it must give exactly what the rule as written gives.
+TEST(UntilRule, MatchesTheLiteralRuleOnRandomFormulasAndKnowledge) {
+  RandomCases random(77, {.horizon = 14, .max_lb = 3, .max_width = 12, .max_depth = 4});
+  int untils = 0;
+  for (int i = 0; i < 300; ++i) {
+    const World world = random.world();
+    const PlainSequence<KnowledgeGraph> knowledge = prepared_knowledge(random.facts(world));
+    const Monitor monitor(kleene_trace(knowledge), Kleene::Unknown);
+    const NNFFormula formula = random.formula();
+    const MonitorTable monitor_table = monitor.evaluate(formula);
+    const IntervalSet relevant(Interval::bounded(0, static_cast<TimeStep>(random.pick(0, 8))));
+
+    AugmentationTable fast;
+    AugmentationContext fast_context(knowledge, monitor_table, fast);
+    step_by_step_augment_rec(fast_context, formula, relevant);
+    AugmentationTable reference;
+    AugmentationContext reference_context(knowledge, monitor_table, reference);
+    step_by_step_augment_rec(reference_context, formula, relevant, &literal_until_rule);
+
+    SharedEquality equal;
+    for (const auto& [subformula, sequence] : reference) {
+      untils += subformula.kind() == NNFFormula::Kind::Until ? 1 : 0;
+      ASSERT_TRUE(equal(fast.at(subformula), sequence))
+          << "formula " << show(formula) << "\nsubformula " << show(subformula);
+    }
+  }
+  EXPECT_GT(untils, 100);
+}
+
 }  // namespace
 }  // namespace corvane

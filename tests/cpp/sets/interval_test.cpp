@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 namespace corvane {
 namespace {
 
@@ -10,6 +12,10 @@ struct SubtractionCase {
   Interval b;
   Interval expected;
 };
+
+void PrintTo(const SubtractionCase& c, std::ostream* out) {
+  *out << c.a << " - " << c.b;
+}
 
 class IntervalSubtraction : public ::testing::TestWithParam<SubtractionCase> {};
 
