@@ -1,6 +1,7 @@
 #include "augmentation/rules.hpp"
 
 #include <cstddef>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -60,18 +61,72 @@ Interval relative_piece(const Interval& piece, TimeStep t, const Interval& windo
   return window.is_bounded() ? Interval::bounded(lb, window.ub()) : Interval::unbounded(lb);
 }
 
+namespace {
+
+// Walks the pieces of `span` on which the given sequences are constant, in increasing order: the
+// pieces `refined_interval_covering` lists, found one at a time, so that a rule that is decided
+// after a few pieces does not pay for a window of many changes.
+class PieceWalk {
+ public:
+  PieceWalk(const Interval& span, const AugmentedSequence& first,
+            const AugmentedSequence* second = nullptr)
+      : span_(span), first_(first), second_(second), lb_(span.lb()), done_(span.is_empty()) {
+    if (!done_) find_end();
+  }
+
+  bool done() const noexcept { return done_; }
+  bool is_first() const noexcept { return lb_ == span_.lb(); }
+  bool is_last() const noexcept { return !has_next_; }
+  Interval piece() const noexcept {
+    if (has_next_) return Interval::bounded(lb_, next_ - 1);
+    return span_.is_unbounded() ? Interval::unbounded(lb_) : Interval::bounded(lb_, span_.ub());
+  }
+  void advance() {
+    if (!has_next_) {
+      done_ = true;
+      return;
+    }
+    lb_ = next_;
+    find_end();
+  }
+
+ private:
+  // The next change of either sequence inside the span ends the current piece.
+  void find_end() {
+    std::optional<TimeStep> next = first_.next_change_after(lb_);
+    if (second_ != nullptr) {
+      const std::optional<TimeStep> other = second_->next_change_after(lb_);
+      if (other && (!next || *other < *next)) next = other;
+    }
+    has_next_ = next && *next <= span_.last();
+    next_ = has_next_ ? *next : 0;
+  }
+
+  Interval span_;
+  const AugmentedSequence& first_;
+  const AugmentedSequence* second_;
+  TimeStep lb_;
+  TimeStep next_ = 0;  // where the next piece starts, if `has_next_`
+  bool has_next_ = false;
+  bool done_;
+};
+
+}  // namespace
+
 NNFFormula augment_globally_seq(const AugmentationContext& context, const NNFFormula& formula,
                                 TimeStep t) {
   // The operand must hold on every piece of the window, each with its own form.
   const Interval window = formula.interval();
   const AugmentedSequence& operand = context.sequence_of(formula.child());
-  const std::vector<Interval> pieces = operand.interval_covering(shifted(window, t));
   std::vector<NNFFormula> terms;
-  terms.reserve(pieces.size());
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    terms.push_back(
-        NNFFormula::globally(relative_piece(pieces[i], t, window, i == 0, i + 1 == pieces.size()),
-                             AugmentationContext::computed_at(operand, pieces[i].lb())));
+  for (PieceWalk walk(shifted(window, t), operand); !walk.done(); walk.advance()) {
+    const Interval piece = walk.piece();
+    NNFFormula term =
+        NNFFormula::globally(relative_piece(piece, t, window, walk.is_first(), walk.is_last()),
+                             AugmentationContext::computed_at(operand, piece.lb()));
+    // One false piece makes the whole conjunction false.
+    if (term.is_false()) return term;
+    terms.push_back(std::move(term));
   }
   return NNFFormula::and_(std::move(terms));
 }
@@ -84,25 +139,22 @@ NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormul
   const Interval window = formula.interval();
   const AugmentedSequence& lhs = context.sequence_of(formula.lhs());
   const AugmentedSequence& rhs = context.sequence_of(formula.rhs());
-  const Interval span = shifted(window, t);
-  const std::vector<Interval> pieces = lhs.refined_interval_covering(rhs, span);
   std::vector<NNFFormula> disjuncts;
-  disjuncts.reserve(pieces.size());
   // The gap grows piece by piece. Its terms are kept as they go: those of finished lhs stretches,
   // and the stretch still open at the gap's end, which the next piece extends unless the lhs
   // changes where that piece starts.
   std::vector<NNFFormula> finished_terms;
   Interval open_stretch = Interval::empty();
-  for (std::size_t i = 0; i < pieces.size(); ++i) {
-    const Interval& piece = pieces[i];
+  Interval previous = Interval::empty();
+  for (PieceWalk walk(shifted(window, t), lhs, &rhs); !walk.done(); walk.advance()) {
+    const Interval piece = walk.piece();
     NNFFormula core =
         NNFFormula::until(AugmentationContext::computed_at(lhs, piece.lb()),
-                          relative_piece(piece, t, window, i == 0, i + 1 == pieces.size()),
+                          relative_piece(piece, t, window, walk.is_first(), walk.is_last()),
                           AugmentationContext::computed_at(rhs, piece.lb()));
-    if (i > 0) {
+    if (!walk.is_first()) {
       // The previous piece joins the gap. It lies inside the time range (it ends before a piece
       // that starts later), so plain subtraction gives its position relative to t.
-      const Interval& previous = pieces[i - 1];
       if (open_stretch.is_empty()) {
         open_stretch = previous;
       } else if (!lhs.entries().contains(previous.lb())) {  // the lhs does not change there
@@ -126,6 +178,7 @@ NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormul
     // A true disjunct decides the disjunction.
     if (core.is_true()) return core;
     disjuncts.push_back(std::move(core));
+    previous = piece;
   }
   return NNFFormula::or_(std::move(disjuncts));
 }
