@@ -407,3 +407,52 @@ def test_no_reference_leaks_on_arguments_and_formatter_results():
         a.split_at_top_level_conjunction()
     after = sys.getrefcount(a), sys.getrefcount(name), sys.getrefcount(result), sys.getrefcount(fmt)
     assert before == after
+
+
+def _run_in_subinterpreter(code, isolated):
+    """Runs `code` in a new subinterpreter; None if this Python offers no way to do so."""
+    try:
+        import _xxsubinterpreters as interpreters  # Python 3.12
+
+        interp = interpreters.create(isolated=isolated)
+        try:
+            interpreters.run_string(interp, code)
+        finally:
+            interpreters.destroy(interp)
+        return True
+    except ImportError:
+        pass
+    try:
+        import _interpreters  # Python 3.13
+
+        interp = _interpreters.create("isolated" if isolated else "legacy")
+        try:
+            _interpreters.exec(interp, code)
+        finally:
+            _interpreters.destroy(interp)
+        return True
+    except (ImportError, TypeError, ValueError, AttributeError):
+        return None
+
+
+@pytest.mark.parametrize("isolated", [True, False])
+def test_subinterpreters_get_an_import_error(tmp_path, isolated):
+    import os
+
+    out = tmp_path / "result.txt"
+    search = os.path.dirname(os.path.dirname(corvane.__file__))
+    code = (
+        "import sys\n"
+        f"sys.path.insert(0, {os.path.dirname(corvane.__file__)!r})\n"
+        f"sys.path.insert(0, {search!r})\n"
+        "try:\n"
+        "    import corvane\n"
+        "    result = 'imported'\n"
+        "except ImportError as e:\n"
+        "    result = 'ImportError: ' + str(e)\n"
+        f"open({str(out)!r}, 'w').write(result)\n"
+    )
+    if _run_in_subinterpreter(code, isolated) is None:
+        pytest.skip("no subinterpreter support in this Python")
+    assert out.read_text().startswith("ImportError: ")
+    assert "subinterpreter" in out.read_text()
