@@ -16,7 +16,7 @@ def until_chain_text(n):
 
 
 def mixed_text(n):
-    parts = [f"G[0,{i % 50}] (req{i}(car {i % 7}) -> F[1, {i % 9 + 1}] grant{i})" for i in range(n)]
+    parts = [f"(G[0,{i % 50}] (req{i}(car {i % 7}) -> F[1, {i % 9 + 1}] grant{i}))" for i in range(n)]
     return " & ".join(parts)
 
 
@@ -25,7 +25,7 @@ def main():
     for name, make, sizes in [
         ("conjunction of n", conjunction_text, [50_000, 100_000, 200_000]),
         ("mixed rules", mixed_text, [5_000, 10_000, 20_000]),
-        ("right-nested U chain", until_chain_text, [250, 500, 999]),
+        ("right-nested U chain", until_chain_text, [250, 500, 1000]),
     ]:
         for n in sizes:
             text = make(n)
