@@ -154,3 +154,44 @@ def test_augmenter_is_independent_of_its_knowledge_object():
     gc.collect()
     f = Formula("a & b")
     assert repr(first.augment(f)) == repr(second.augment(f)) == repr(ap("b"))
+
+
+def test_no_reference_leaks_in_conversion_and_augmentation():
+    import sys
+
+    holds, pair = "leak_p(x)", ("leak_q", "leak_r")
+    edges = {0: ([holds], [], [pair], [pair]), 3: ([], [holds], [], [])}
+    bad = {0: ([holds], [], [pair], [("a", 1)])}
+    formula = Formula("G[0,5] (leak_p(x) -> F[0,2] leak_q)")
+    watched = [holds, pair, edges[0], bad[0], formula]
+    before = [sys.getrefcount(x) for x in watched]
+    for _ in range(200):
+        aug = Augmenter(KnowledgeSequence(edges))
+        aug.augment(formula)
+        formula.relevant_aps(10)
+        try:
+            KnowledgeSequence(bad)
+        except TypeError:
+            pass
+    del aug
+    gc.collect()
+    assert [sys.getrefcount(x) for x in watched] == before
+
+
+def test_an_augmenter_can_be_shared_between_threads():
+    import threading
+
+    aug = Augmenter(KnowledgeSequence({t: ([], [], [("p", "q")], []) for t in range(0, 20, 2)}))
+    formula = Formula("G[0,19] (q | F[1,3] p)")
+    expected = repr(aug.augment(formula))
+    results = []
+
+    def work():
+        results.extend(repr(aug.augment(formula)) for _ in range(50))
+
+    threads = [threading.Thread(target=work) for _ in range(4)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert results == [expected] * 200
