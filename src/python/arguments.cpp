@@ -150,16 +150,16 @@ void add_argument_prefix(const char* parameter) noexcept {
   PyErr_SetRaisedException(error);
 }
 
-std::string_view to_str(PyObject* object, const char* parameter) {
-  if (!PyUnicode_Check(object)) {
-    with_argument_prefix(parameter, [&] { raise_wrong_type(object, "PyString"); });
-  }
+std::string_view convert_str(PyObject* object) {
+  if (!PyUnicode_Check(object)) raise_wrong_type(object, "PyString");
   Py_ssize_t size = 0;
   const char* data = PyUnicode_AsUTF8AndSize(object, &size);
-  if (data == nullptr) {
-    with_argument_prefix(parameter, [] { throw_python_error(); });
-  }
+  if (data == nullptr) throw_python_error();
   return std::string_view(data, static_cast<std::size_t>(size));
+}
+
+std::string_view to_str(PyObject* object, const char* parameter) {
+  return with_argument_prefix(parameter, [&] { return convert_str(object); });
 }
 
 TimeStep convert_u32(PyObject* object) {
@@ -195,19 +195,21 @@ PyObject* to_instance(PyObject* object, PyTypeObject* type, const char* target_n
   return object;
 }
 
+std::vector<PyRef> convert_sequence_items(PyObject* object) {
+  if (PyUnicode_Check(object)) {
+    set_error(PyExc_TypeError, "Can't extract `str` to `Vec`");
+    throw_python_error();
+  }
+  if (!PySequence_Check(object)) raise_wrong_type(object, "Sequence");
+  PyRef iterator = PyRef::steal_checked(PyObject_GetIter(object));
+  std::vector<PyRef> items;
+  while (PyObject* item = PyIter_Next(iterator.get())) items.push_back(PyRef::steal(item));
+  if (PyErr_Occurred()) throw_python_error();
+  return items;
+}
+
 std::vector<PyRef> to_sequence_items(PyObject* object, const char* parameter) {
-  return with_argument_prefix(parameter, [&] {
-    if (PyUnicode_Check(object)) {
-      set_error(PyExc_TypeError, "Can't extract `str` to `Vec`");
-      throw_python_error();
-    }
-    if (!PySequence_Check(object)) raise_wrong_type(object, "Sequence");
-    PyRef iterator = PyRef::steal_checked(PyObject_GetIter(object));
-    std::vector<PyRef> items;
-    while (PyObject* item = PyIter_Next(iterator.get())) items.push_back(PyRef::steal(item));
-    if (PyErr_Occurred()) throw_python_error();
-    return items;
-  });
+  return with_argument_prefix(parameter, [&] { return convert_sequence_items(object); });
 }
 
 PyRef make_str(std::string_view text) {

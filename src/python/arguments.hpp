@@ -49,6 +49,11 @@ class Signature {
   std::vector<Parameter> parameters_;
 };
 
+// Conversions without the parameter prefix, for arguments converted as a whole.
+std::string_view convert_str(PyObject* object);
+// The items of a Python sequence (not a `str`), as new references, in order.
+std::vector<PyRef> convert_sequence_items(PyObject* object);
+
 // Conversions. Each raises the Python exception and throws `PythonErrorSet` on failure; a
 // `TypeError` gets the "argument 'NAME': " prefix with the original error as its cause.
 std::string_view to_str(PyObject* object, const char* parameter);

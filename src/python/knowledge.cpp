@@ -35,36 +35,18 @@ PyObject* to_tuple(PyObject* object, Py_ssize_t length) {
 }
 
 std::string text_of(PyObject* object) {
-  if (!PyUnicode_Check(object)) raise_wrong_type(object, "PyString");
-  Py_ssize_t size = 0;
-  const char* data = PyUnicode_AsUTF8AndSize(object, &size);
-  if (data == nullptr) throw_python_error();
-  return std::string(data, static_cast<std::size_t>(size));
-}
-
-// The items of a sequence (not a `str`).
-std::vector<PyRef> items_of(PyObject* object) {
-  if (PyUnicode_Check(object)) {
-    set_error(PyExc_TypeError, "Can't extract `str` to `Vec`");
-    throw_python_error();
-  }
-  if (!PySequence_Check(object)) raise_wrong_type(object, "Sequence");
-  PyRef iterator = PyRef::steal_checked(PyObject_GetIter(object));
-  std::vector<PyRef> items;
-  while (PyObject* item = PyIter_Next(iterator.get())) items.push_back(PyRef::steal(item));
-  if (PyErr_Occurred()) throw_python_error();
-  return items;
+  return std::string(convert_str(object));
 }
 
 std::vector<std::string> texts_of(PyObject* sequence) {
   std::vector<std::string> texts;
-  for (const auto& item : items_of(sequence)) texts.push_back(text_of(item.get()));
+  for (const auto& item : convert_sequence_items(sequence)) texts.push_back(text_of(item.get()));
   return texts;
 }
 
 std::vector<std::pair<std::string, std::string>> pairs_of(PyObject* sequence) {
   std::vector<std::pair<std::string, std::string>> pairs;
-  for (const auto& item : items_of(sequence)) {
+  for (const auto& item : convert_sequence_items(sequence)) {
     PyObject* pair = to_tuple(item.get(), 2);
     std::string lhs = text_of(PyTuple_GetItem(pair, 0));
     pairs.emplace_back(std::move(lhs), text_of(PyTuple_GetItem(pair, 1)));
