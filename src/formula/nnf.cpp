@@ -113,8 +113,10 @@ NNFFormula NNFFormula::globally(Interval interval, NNFFormula formula) {
 }
 
 NNFFormula NNFFormula::release(NNFFormula lhs, Interval interval, NNFFormula rhs) {
+  // Over an empty window a release demands nothing, whatever its operands: it is the negation
+  // of an until over an empty window, which is false.
+  if (interval.is_empty() || rhs.is_true()) return true_();
   if (rhs.is_false()) return false_();
-  if (rhs.is_true() || interval.is_empty()) return true_();
   if (lhs.is_true() || interval.is_singleton()) {
     const TimeStep c = interval.lb();
     return c == 0 ? rhs : globally(Interval::singleton(c), std::move(rhs));

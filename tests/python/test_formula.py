@@ -95,7 +95,8 @@ def test_method_table_order():
          f"Globally(Bounded {{ lb: 3, ub: 3 }}, {lit('b')})"),
         (lambda: Formula.until(ap("a"), Formula.true_formula(), 1, 9), TRUE),
         (lambda: Formula.eventually(ap("b")), f"Until({TRUE}, Unbounded {{ lb: 0 }}, {lit('b')})"),
-        (lambda: Formula.release(ap("a"), Formula.false_formula(), 5, 2), FALSE),
+        (lambda: Formula.release(ap("a"), Formula.false_formula(), 5, 2), TRUE),
+        (lambda: Formula.release(ap("a"), Formula.false_formula(), 2, 5), FALSE),
         (lambda: Formula.release(ap("a"), ap("b"), 5, 2), TRUE),
         (lambda: Formula.release(Formula.true_formula(), ap("b"), 2, 9),
          f"Globally(Bounded {{ lb: 2, ub: 2 }}, {lit('b')})"),
@@ -456,3 +457,29 @@ def test_subinterpreters_get_an_import_error(tmp_path, isolated):
         pytest.skip("no subinterpreter support in this Python")
     assert out.read_text().startswith("ImportError: ")
     assert "subinterpreter" in out.read_text()
+
+
+def test_memory_does_not_grow_over_100000_calls():
+    import tracemalloc
+
+    a, b = ap("a"), ap("b")
+
+    def calls(rounds):
+        for _ in range(rounds):  # five calls a round
+            f = Formula.until(a, b, 1, 5)
+            str(f)
+            f.format_as_string(lambda name, parameter: name)
+            f.split_at_top_level_conjunction()
+            Formula("a & G[0,3] b")
+
+    calls(500)
+    gc.collect()
+    tracemalloc.start()
+    try:
+        before = tracemalloc.get_traced_memory()[0]
+        calls(20_000)
+        gc.collect()
+        growth = tracemalloc.get_traced_memory()[0] - before
+    finally:
+        tracemalloc.stop()
+    assert growth < 64 * 1024
