@@ -61,12 +61,26 @@ NNFFormula NNFFormula::make(Kind kind, Literal literal, Interval interval,
 // `and_` and `or_` differ only in which constant is neutral and which absorbs.
 NNFFormula NNFFormula::make_junction(Kind kind, std::vector<NNFFormula> formulas) {
   const bool is_and = kind == Kind::And;
-  std::vector<NNFFormula> members;
-  members.reserve(formulas.size());
-  bool absorbed = false;
+  // The absorbing constant decides the result, and a single remaining argument is the result
+  // (an `And` given to `and_` is already flat, sorted and free of duplicates), so neither needs
+  // the member set built.
+  std::size_t kept = 0;
+  std::size_t total = 0;
+  NNFFormula* only = nullptr;
   for (auto& f : formulas) {
     if (is_and ? f.is_true() : f.is_false()) continue;
-    if (is_and ? f.is_false() : f.is_true()) absorbed = true;
+    if (is_and ? f.is_false() : f.is_true()) return f;
+    ++kept;
+    only = &f;
+    total += f.kind() == kind ? f.members().size() : 1;
+  }
+  if (kept == 0) return is_and ? true_() : false_();
+  if (kept == 1) return std::move(*only);
+
+  std::vector<NNFFormula> members;
+  members.reserve(total);
+  for (auto& f : formulas) {
+    if (is_and ? f.is_true() : f.is_false()) continue;
     if (f.kind() == kind) {
       members.insert(members.end(), f.members().begin(), f.members().end());
     } else {
@@ -75,9 +89,7 @@ NNFFormula NNFFormula::make_junction(Kind kind, std::vector<NNFFormula> formulas
   }
   std::sort(members.begin(), members.end());
   members.erase(std::unique(members.begin(), members.end()), members.end());
-  if (members.empty()) return is_and ? true_() : false_();
   if (members.size() == 1) return std::move(members.front());
-  if (absorbed) return is_and ? false_() : true_();
   return make(kind, Literal::true_(), Interval::empty(), std::move(members));
 }
 
