@@ -1,7 +1,6 @@
 // The `Formula` class: an immutable wrapper around one `NNFFormula`.
 #include <Python.h>
 
-#include <new>
 #include <string>
 #include <variant>
 #include <vector>
@@ -11,16 +10,13 @@
 #include "formula/transformations.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
+#include "python/instance.hpp"
 #include "python/method.hpp"
 #include "python/types.hpp"
 
 namespace corvane::python {
 
 namespace {
-
-struct FormulaObject {
-  PyObject_HEAD NNFFormula formula;
-};
 
 NNFFormula formula_arg(PyObject* object, const char* parameter) {
   return to_formula(object, parameter);
@@ -208,14 +204,6 @@ PyObject* formula_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
   });
 }
 
-void formula_dealloc(PyObject* self) {
-  PyTypeObject* type = Py_TYPE(self);
-  reinterpret_cast<FormulaObject*>(self)->formula.~NNFFormula();
-  auto free_object = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
-  free_object(self);
-  Py_DECREF(type);
-}
-
 #define CORVANE_STATIC(name, parameters) CORVANE_METHOD(Formula, name, parameters, METH_STATIC)
 #define CORVANE_INSTANCE(name, parameters) CORVANE_METHOD(Formula, name, parameters, 0)
 
@@ -253,7 +241,7 @@ NNFFormula parse_formula_argument(std::string_view text) {
 }
 
 const NNFFormula& formula_of(PyObject* object) {
-  return reinterpret_cast<FormulaObject*>(object)->formula;
+  return value_of<NNFFormula>(object);
 }
 
 const NNFFormula& to_formula(PyObject* object, const char* parameter) {
@@ -263,11 +251,7 @@ const NNFFormula& to_formula(PyObject* object, const char* parameter) {
 PyObject* wrap_formula(NNFFormula formula) {
   PyTypeObject* type = formula_type();
   if (type == nullptr) throw_python_error();
-  auto allocate = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
-  PyObject* object = allocate(type, 0);
-  if (object == nullptr) throw_python_error();
-  new (&reinterpret_cast<FormulaObject*>(object)->formula) NNFFormula(std::move(formula));
-  return object;
+  return new_instance(type, std::move(formula));
 }
 
 PyTypeObject* formula_type() {
@@ -276,13 +260,13 @@ PyTypeObject* formula_type() {
   static PyType_Slot slots[] = {
       {Py_tp_doc, const_cast<char*>("Formula(formula_string)\n--\n\n")},
       {Py_tp_new, reinterpret_cast<void*>(formula_new)},
-      {Py_tp_dealloc, reinterpret_cast<void*>(formula_dealloc)},
+      {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<NNFFormula>)},
       {Py_tp_str, reinterpret_cast<void*>(formula_str)},
       {Py_tp_repr, reinterpret_cast<void*>(formula_repr)},
       {Py_tp_methods, formula_methods},
       {0, nullptr},
   };
-  static PyType_Spec spec = {"corvane.Formula", static_cast<int>(sizeof(FormulaObject)), 0,
+  static PyType_Spec spec = {"corvane.Formula", static_cast<int>(sizeof(Instance<NNFFormula>)), 0,
                              Py_TPFLAGS_DEFAULT, slots};
   type = create_class(&spec);
   return type;

@@ -2,7 +2,6 @@
 // point. The whole argument is converted before anything is built.
 #include <Python.h>
 
-#include <new>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -10,6 +9,7 @@
 
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
+#include "python/instance.hpp"
 #include "python/knowledge.hpp"
 #include "python/types.hpp"
 #include "support/internal_error.hpp"
@@ -18,9 +18,7 @@ namespace corvane::python {
 
 namespace {
 
-struct KnowledgeSequenceObject {
-  PyObject_HEAD PlainSequence<KnowledgeGraph> knowledge;
-};
+using Knowledge = PlainSequence<KnowledgeGraph>;
 
 // A tuple of exactly `length` items, or the error for a wrong type or length.
 PyObject* to_tuple(PyObject* object, Py_ssize_t length) {
@@ -95,29 +93,14 @@ PyObject* knowledge_sequence_new(PyTypeObject* type, PyObject* args, PyObject* k
     static const Signature signature("KnowledgeSequence.__new__", "KnowledgeSequence(edges)");
     const Args a = signature.bind(args, kwargs);
     auto steps = with_argument_prefix("edges", [&] { return convert_edges(a[0]); });
-    PlainSequence<KnowledgeGraph> knowledge = build_knowledge_sequence(steps);
-    auto allocate = reinterpret_cast<allocfunc>(PyType_GetSlot(type, Py_tp_alloc));
-    PyObject* object = allocate(type, 0);
-    if (object == nullptr) throw_python_error();
-    new (&reinterpret_cast<KnowledgeSequenceObject*>(object)->knowledge)
-        PlainSequence<KnowledgeGraph>(std::move(knowledge));
-    return object;
+    return new_instance(type, build_knowledge_sequence(steps));
   });
-}
-
-void knowledge_sequence_dealloc(PyObject* self) {
-  PyTypeObject* type = Py_TYPE(self);
-  using Knowledge = PlainSequence<KnowledgeGraph>;
-  reinterpret_cast<KnowledgeSequenceObject*>(self)->knowledge.~Knowledge();
-  auto free_object = reinterpret_cast<freefunc>(PyType_GetSlot(type, Py_tp_free));
-  free_object(self);
-  Py_DECREF(type);
 }
 
 }  // namespace
 
 const PlainSequence<KnowledgeGraph>& knowledge_of(PyObject* object) {
-  return reinterpret_cast<KnowledgeSequenceObject*>(object)->knowledge;
+  return value_of<Knowledge>(object);
 }
 
 PyTypeObject* knowledge_sequence_type() {
@@ -126,12 +109,12 @@ PyTypeObject* knowledge_sequence_type() {
   static PyType_Slot slots[] = {
       {Py_tp_doc, const_cast<char*>("KnowledgeSequence(edges)\n--\n\n")},
       {Py_tp_new, reinterpret_cast<void*>(knowledge_sequence_new)},
-      {Py_tp_dealloc, reinterpret_cast<void*>(knowledge_sequence_dealloc)},
+      {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<Knowledge>)},
       {0, nullptr},
   };
   static PyType_Spec spec = {"corvane.KnowledgeSequence",
-                             static_cast<int>(sizeof(KnowledgeSequenceObject)), 0,
-                             Py_TPFLAGS_DEFAULT, slots};
+                             static_cast<int>(sizeof(Instance<Knowledge>)), 0, Py_TPFLAGS_DEFAULT,
+                             slots};
   type = create_class(&spec);
   return type;
 }
