@@ -22,6 +22,16 @@ def test_module_registers_exactly_the_three_classes_in_order():
     assert corvane.__doc__ == ""
 
 
+def test_import_warns_about_nothing():
+    import subprocess
+
+    result = subprocess.run(
+        [sys.executable, "-W", "error", "-c", "import corvane; print(corvane.Formula.__module__)"],
+        capture_output=True, text=True, check=False,
+    )
+    assert (result.returncode, result.stdout, result.stderr) == (0, "corvane\n", "")
+
+
 @pytest.mark.parametrize("cls", [Formula, KnowledgeSequence, Augmenter])
 def test_classes_are_sealed(cls):
     with pytest.raises(TypeError):
