@@ -56,13 +56,20 @@ void close_reflexive_transitively(DirectedGraph<N>& graph) {
     for (std::size_t w = 0; w < words; ++w) total += std::popcount(bits[w]);
   }
   graph.reserve_edges(total);
+  // The edges a node has already are skipped (what `update_edge` would do), found through a
+  // scratch row marked from its outgoing list instead of a lookup per pair.
+  std::vector<std::uint64_t> existing(words, 0);
   for (NodeIndex from = 0; from < n; ++from) {
+    for (NodeIndex target : graph.outgoing(from)) {
+      existing[target / 64] |= std::uint64_t{1} << (target % 64);
+    }
     const std::uint64_t* bits = row(components.component_of[from]);
     for (std::size_t w = 0; w < words; ++w) {
-      for (std::uint64_t word = bits[w]; word != 0; word &= word - 1) {
-        graph.update_edge(from, static_cast<NodeIndex>(w * 64 + std::countr_zero(word)));
+      for (std::uint64_t word = bits[w] & ~existing[w]; word != 0; word &= word - 1) {
+        graph.add_new_edge(from, static_cast<NodeIndex>(w * 64 + std::countr_zero(word)));
       }
     }
+    for (NodeIndex target : graph.outgoing(from)) existing[target / 64] = 0;
   }
 }
 

@@ -77,6 +77,12 @@ TEST(CompleteGraph, MatchesFloydWarshallEdgeForEdgeOnRandomGraphs) {
     // Completing twice changes nothing.
     close_reflexive_transitively(fast);
     ASSERT_EQ(fast.edge_count(), reference.edge_count()) << "round " << round;
+    // The completed graph still refuses parallel edges and answers edge queries.
+    for (const GraphEdge& e : reference.edges()) {
+      ASSERT_TRUE(fast.contains_edge(e.source, e.target));
+      ASSERT_FALSE(fast.update_edge(e.source, e.target));
+    }
+    ASSERT_EQ(fast.edges(), reference.edges()) << "round " << round;
   }
 }
 
