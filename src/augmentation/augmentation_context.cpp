@@ -8,10 +8,12 @@
 #include "augmentation/rules.hpp"
 #include "support/internal_error.hpp"
 #include "support/result_too_large.hpp"
+#include "support/stack_guard.hpp"
 
 namespace corvane {
 
 void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalSet& relevant) {
+  ensure_stack_space();
   // Table entries stay where they are while the recursion inserts more, so this reference holds.
   AugmentedSequence& sequence = entry(formula);
   const IntervalSet steps = missing_steps(sequence, relevant);

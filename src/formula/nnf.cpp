@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "support/internal_error.hpp"
+#include "support/stack_guard.hpp"
 
 namespace corvane {
 
@@ -54,8 +55,27 @@ NNFFormula NNFFormula::make(Kind kind, Literal literal, Interval interval,
     throw NestingTooDeep("formula nesting exceeds the maximum depth of " +
                          std::to_string(kMaxNestingDepth) + " levels");
   }
-  return NNFFormula(std::make_shared<const Node>(
-      Node{kind, depth + 1, hash, std::move(literal), interval, std::move(children)}));
+  return NNFFormula(std::shared_ptr<const Node>(
+      new Node{kind, depth + 1, hash, std::move(literal), interval, std::move(children)},
+      &NNFFormula::destroy));
+}
+
+void NNFFormula::destroy(const Node* node) {
+  // Operands whose release is pending on this thread. Releasing one may free its node, which
+  // comes back here and only adds that node's operands to the list.
+  thread_local std::vector<std::vector<NNFFormula>> pending;
+  thread_local bool draining = false;
+  // The node was created non-const by `make`, so taking its operands out is allowed.
+  pending.push_back(std::move(const_cast<Node*>(node)->children));
+  delete node;
+  if (draining) return;
+  draining = true;
+  while (!pending.empty()) {
+    std::vector<NNFFormula> operands = std::move(pending.back());
+    pending.pop_back();
+    operands.clear();
+  }
+  draining = false;
 }
 
 // `and_` and `or_` differ only in which constant is neutral and which absorbs.
@@ -141,6 +161,7 @@ NNFFormula NNFFormula::release(NNFFormula lhs, Interval interval, NNFFormula rhs
 }
 
 NNFFormula NNFFormula::negated(const NNFFormula& formula) {
+  ensure_stack_space();
   switch (formula.kind()) {
     case Kind::Literal:
       return NNFFormula(formula.literal().negation());
@@ -172,34 +193,89 @@ NNFFormula NNFFormula::implication(const NNFFormula& lhs, NNFFormula rhs) {
   return or_({std::move(not_lhs), std::move(rhs)});
 }
 
-bool operator==(const NNFFormula& a, const NNFFormula& b) noexcept {
-  if (a.node_ == b.node_) return true;
-  const auto& x = *a.node_;
-  const auto& y = *b.node_;
-  if (x.hash != y.hash || x.kind != y.kind || x.depth != y.depth) return false;
-  if (x.kind == NNFFormula::Kind::Literal) return x.literal == y.literal;
-  return x.interval == y.interval && x.children == y.children;
+bool operator==(const NNFFormula& a, const NNFFormula& b) {
+  using Node = NNFFormula::Node;
+  // Pairs of nodes still to compare; equal subtrees that share a node are skipped.
+  std::vector<std::pair<const Node*, const Node*>> pending{{a.node_.get(), b.node_.get()}};
+  while (!pending.empty()) {
+    const auto [x, y] = pending.back();
+    pending.pop_back();
+    if (x == y) continue;
+    if (x->hash != y->hash || x->kind != y->kind || x->depth != y->depth) return false;
+    if (x->kind == NNFFormula::Kind::Literal) {
+      if (!(x->literal == y->literal)) return false;
+      continue;
+    }
+    if (x->interval != y->interval || x->children.size() != y->children.size()) return false;
+    for (std::size_t i = 0; i < x->children.size(); ++i) {
+      pending.emplace_back(x->children[i].node_.get(), y->children[i].node_.get());
+    }
+  }
+  return true;
 }
 
-std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) noexcept {
-  if (a.node_ == b.node_) return std::strong_ordering::equal;
-  const auto& x = *a.node_;
-  const auto& y = *b.node_;
-  if (auto c = x.kind <=> y.kind; c != 0) return c;
-  switch (x.kind) {
-    case NNFFormula::Kind::Literal:
-      return x.literal <=> y.literal;
-    case NNFFormula::Kind::And:
-    case NNFFormula::Kind::Or:
-      return std::lexicographical_compare_three_way(x.children.begin(), x.children.end(),
-                                                    y.children.begin(), y.children.end());
-    case NNFFormula::Kind::Until:
-      if (auto c = x.children[0] <=> y.children[0]; c != 0) return c;
-      if (auto c = x.interval <=> y.interval; c != 0) return c;
-      return x.children[1] <=> y.children[1];
-    case NNFFormula::Kind::Globally:
-      if (auto c = x.interval <=> y.interval; c != 0) return c;
-      return x.children[0] <=> y.children[0];
+std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
+  using Node = NNFFormula::Node;
+  const Node* first = a.node_.get();
+  const Node* second = b.node_.get();
+  if (first == second) return std::strong_ordering::equal;
+  if (auto c = first->kind <=> second->kind; c != 0) return c;
+  if (first->kind == NNFFormula::Kind::Literal) return first->literal <=> second->literal;
+
+  // The fields still to compare, in order on a stack (the next one on top): pairs of nodes,
+  // pairs of intervals, and the member counts that decide when one member list is a prefix of
+  // the other.
+  struct Step {
+    enum class What : std::uint8_t { Nodes, Intervals, Counts } what;
+    const Node* x;
+    const Node* y;
+  };
+  std::vector<Step> pending{{Step::What::Nodes, first, second}};
+  while (!pending.empty()) {
+    const Step step = pending.back();
+    pending.pop_back();
+    const Node* x = step.x;
+    const Node* y = step.y;
+    switch (step.what) {
+      case Step::What::Intervals:
+        if (auto c = x->interval <=> y->interval; c != 0) return c;
+        continue;
+      case Step::What::Counts:
+        if (auto c = x->children.size() <=> y->children.size(); c != 0) return c;
+        continue;
+      case Step::What::Nodes:
+        break;
+    }
+    if (x == y) continue;
+    if (auto c = x->kind <=> y->kind; c != 0) return c;
+    switch (x->kind) {
+      case NNFFormula::Kind::Literal:
+        if (auto c = x->literal <=> y->literal; c != 0) return c;
+        break;
+      case NNFFormula::Kind::And:
+      case NNFFormula::Kind::Or: {
+        // Members pairwise in order; then the shorter list first.
+        pending.push_back({Step::What::Counts, x, y});
+        const std::size_t common = std::min(x->children.size(), y->children.size());
+        for (std::size_t i = common; i-- > 0;) {
+          pending.push_back(
+              {Step::What::Nodes, x->children[i].node_.get(), y->children[i].node_.get()});
+        }
+        break;
+      }
+      case NNFFormula::Kind::Until:  // lhs, interval, rhs
+        pending.push_back(
+            {Step::What::Nodes, x->children[1].node_.get(), y->children[1].node_.get()});
+        pending.push_back({Step::What::Intervals, x, y});
+        pending.push_back(
+            {Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
+        break;
+      case NNFFormula::Kind::Globally:  // interval, child
+        pending.push_back(
+            {Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
+        pending.push_back({Step::What::Intervals, x, y});
+        break;
+    }
   }
   return std::strong_ordering::equal;
 }

@@ -87,8 +87,10 @@ class NNFFormula {
   // Whether both handles share one node (a cheap sufficient test for equality).
   bool same_node(const NNFFormula& other) const noexcept { return node_ == other.node_; }
 
-  friend bool operator==(const NNFFormula& a, const NNFFormula& b) noexcept;
-  friend std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) noexcept;
+  // Structural equality and order. Both walk the formulas with an explicit stack instead of
+  // recursion, so comparing deeply nested formulas needs no more stack than shallow ones.
+  friend bool operator==(const NNFFormula& a, const NNFFormula& b);
+  friend std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b);
 
  private:
   struct Node {
@@ -101,6 +103,9 @@ class NNFFormula {
   };
 
   explicit NNFFormula(std::shared_ptr<const Node> node) : node_(std::move(node)) {}
+  // Frees a compound node. Its operands are released in a loop rather than by recursion, so
+  // freeing a deeply nested formula needs no more stack than freeing a shallow one.
+  static void destroy(const Node* node);
   static NNFFormula make(Kind kind, Literal literal, Interval interval,
                          std::vector<NNFFormula> children);
   static NNFFormula make_junction(Kind kind, std::vector<NNFFormula> formulas);

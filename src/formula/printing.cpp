@@ -1,5 +1,7 @@
 #include "formula/printing.hpp"
 
+#include "support/stack_guard.hpp"
+
 namespace corvane {
 
 namespace {
@@ -11,6 +13,7 @@ std::string operator_label(const char* letter, Interval interval) {
 }
 
 void render_children(const TermTree& node, std::string& prefix, std::string& out) {
+  ensure_stack_space();
   for (std::size_t i = 0; i < node.children.size(); ++i) {
     const bool last = i + 1 == node.children.size();
     const TermTree& child = node.children[i];
@@ -26,6 +29,7 @@ void render_children(const TermTree& node, std::string& prefix, std::string& out
 }
 
 void append_debug(const NNFFormula& f, std::string& out) {
+  ensure_stack_space();
   switch (f.kind()) {
     case NNFFormula::Kind::Literal:
       out += "Literal(";
@@ -71,6 +75,7 @@ void append_infix_operator(const char* letter, Interval interval, std::string& o
 }
 
 bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::string& out) {
+  ensure_stack_space();
   out += '(';
   switch (f.kind()) {
     case NNFFormula::Kind::Literal: {
@@ -119,6 +124,7 @@ bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::s
 }  // namespace
 
 TermTree to_termtree(const NNFFormula& f) {
+  ensure_stack_space();
   TermTree tree;
   switch (f.kind()) {
     case NNFFormula::Kind::Literal:

@@ -7,6 +7,7 @@
 
 #include "sets/interval_set.hpp"
 #include "support/internal_error.hpp"
+#include "support/stack_guard.hpp"
 
 namespace corvane {
 
@@ -23,6 +24,7 @@ class UntilRewriter {
   explicit UntilRewriter(Mode mode) : mode_(mode) {}
 
   NNFFormula rewrite(const NNFFormula& f) {
+    ensure_stack_space();
     if (f.is_literal()) return f;
     if (auto hit = done_.find(f); hit != done_.end()) return hit->second;
     NNFFormula result = rewrite_operator(f);
@@ -100,6 +102,7 @@ class RelevanceCollector {
   explicit RelevanceCollector(RelevanceMap& map) : map_(map) {}
 
   void visit(const NNFFormula& f, Interval window) {
+    ensure_stack_space();
     if (f.is_literal()) {
       mark(f.literal(), window);
       return;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/internal_error.hpp"
+#include "support/stack_guard.hpp"
 
 namespace corvane {
 
@@ -58,6 +59,7 @@ std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> Monitor::evaluate(
 
 const KleeneMonitorSequence& Monitor::signal_of(const NNFFormula& formula,
                                                 SignalMap& signals) const {
+  ensure_stack_space();
   if (const auto it = signals.find(formula); it != signals.end()) return it->second;
   KleeneMonitorSequence signal = compute(formula, signals);
   // References into an unordered_map survive rehashing, so callers may hold on to the result

@@ -493,3 +493,46 @@ def test_memory_does_not_grow_over_100000_calls():
     finally:
         tracemalloc.stop()
     assert growth < 64 * 1024
+
+
+SMALL_STACK_SCRIPT = """
+import threading, sys
+threading.stack_size(int(sys.argv[1]) * 1024)
+from corvane import Augmenter, Formula, KnowledgeSequence
+texts = [" U ".join("a%d" % i for i in range(1000)), "(" * 999 + "a" + ")" * 999, "X " * 999 + "a"]
+aug = Augmenter(KnowledgeSequence({0: (["a1"], [], [], [])}))
+def deep(name):
+    f = Formula.ap(name)
+    for _ in range(998):
+        f = Formula.next(f, 1)
+    return f
+def work():
+    formulas = [deep("a"), deep("a"), deep("b")]
+    for text in texts:
+        try:
+            formulas.append(Formula(text))
+        except RecursionError:
+            pass
+    Formula.conjunction(formulas)
+    for f in formulas:
+        for op in (str, repr, Formula.format_as_string, Formula.remove_timed_until,
+                   lambda f: f.relevant_aps(3), aug.augment, Formula.negation):
+            try:
+                op(f)
+            except RecursionError:
+                pass
+    del formulas
+    print("survived")
+t = threading.Thread(target=work)
+t.start()
+t.join()
+"""
+
+
+@pytest.mark.parametrize("kilobytes", [32, 256])
+def test_threads_with_small_stacks_get_recursion_errors_not_crashes(kilobytes):
+    import subprocess
+
+    result = subprocess.run([sys.executable, "-c", SMALL_STACK_SCRIPT, str(kilobytes)],
+                            capture_output=True, text=True, check=False, timeout=300)
+    assert (result.returncode, result.stdout) == (0, "survived\n"), result.stderr

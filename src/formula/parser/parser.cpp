@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "support/internal_error.hpp"
+#include "support/stack_guard.hpp"
 
 namespace corvane {
 
@@ -213,6 +214,7 @@ class Parser {
   Result<Formula> operand(std::size_t pos, int level) {
     const std::uint64_t key = static_cast<std::uint64_t>(pos) * kLevelCount + level;
     if (auto hit = memo_.find(key); hit != memo_.end()) return hit->second;
+    ensure_stack_space();
     if (depth_ >= kMaxNestingDepth) {
       throw NestingTooDeep("formula nesting exceeds the maximum depth of " +
                            std::to_string(kMaxNestingDepth) + " levels");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <random>
 
@@ -149,6 +150,39 @@ TEST(NNFFormula, EqualityOrderAndHashAgreeOnRandomFormulas) {
     // Rebuilding from the same parts gives an equal formula with a separate node.
     const F rebuilt = F::or_({F::false_(), x});
     EXPECT_EQ(rebuilt, x);
+  }
+}
+
+// The order as defined, recursively: kind, then the fields in declaration order.
+std::strong_ordering reference_order(const F& x, const F& y) {
+  if (auto c = x.kind() <=> y.kind(); c != 0) return c;
+  switch (x.kind()) {
+    case F::Kind::Literal:
+      return x.literal() <=> y.literal();
+    case F::Kind::And:
+    case F::Kind::Or:
+      for (std::size_t i = 0; i < std::min(x.members().size(), y.members().size()); ++i) {
+        if (auto c = reference_order(x.members()[i], y.members()[i]); c != 0) return c;
+      }
+      return x.members().size() <=> y.members().size();
+    case F::Kind::Until:
+      if (auto c = reference_order(x.lhs(), y.lhs()); c != 0) return c;
+      if (auto c = x.interval() <=> y.interval(); c != 0) return c;
+      return reference_order(x.rhs(), y.rhs());
+    case F::Kind::Globally:
+      if (auto c = x.interval() <=> y.interval(); c != 0) return c;
+      return reference_order(x.child(), y.child());
+  }
+  return std::strong_ordering::equal;
+}
+
+TEST(NNFFormula, OrderMatchesTheRecursiveDefinitionOnRandomFormulas) {
+  std::mt19937 rng(5);
+  for (int i = 0; i < 2000; ++i) {
+    const F x = random_formula(rng, 3);
+    const F y = i % 3 == 0 ? F::or_({F::false_(), x}) : random_formula(rng, 3);
+    EXPECT_EQ(x <=> y, reference_order(x, y)) << dbg(x) << " vs " << dbg(y);
+    EXPECT_EQ(x == y, reference_order(x, y) == 0);
   }
 }
 

@@ -1,0 +1,52 @@
+#include "support/stack_guard.hpp"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "support/internal_error.hpp"
+
+#if defined(__linux__)
+#include <pthread.h>
+#endif
+
+namespace corvane {
+
+namespace {
+
+// Room kept free below the checked level: enough for the non-recursive work of one level, such
+// as sorting members, building strings or calling back into Python. Threads with tiny stacks
+// keep half of theirs.
+constexpr std::size_t kMargin = 128 * 1024;
+
+// The lowest address a recursive level may use on this thread; 0 when it cannot be determined
+// (then nothing is checked).
+std::uintptr_t stack_floor() {
+#if defined(__linux__)
+  pthread_attr_t attributes;
+  if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
+  void* low = nullptr;
+  std::size_t size = 0;
+  const int status = pthread_attr_getstack(&attributes, &low, &size);
+  pthread_attr_destroy(&attributes);
+  if (status != 0) return 0;
+  return reinterpret_cast<std::uintptr_t>(low) + std::min(kMargin, size / 2);
+#else
+  return 0;
+#endif
+}
+
+}  // namespace
+
+void ensure_stack_space() {
+  thread_local const std::uintptr_t floor = stack_floor();
+  const char probe = 0;
+  // Stacks grow downwards on every platform this builds for.
+  if (reinterpret_cast<std::uintptr_t>(&probe) < floor) {
+    throw NestingTooDeep(
+        "not enough stack left on this thread for a formula nested this deep; use a thread "
+        "with a larger stack (threading.stack_size)");
+  }
+}
+
+}  // namespace corvane
