@@ -1,6 +1,7 @@
 #include "formula/nnf.hpp"
 
 #include <algorithm>
+#include <array>
 
 #include "support/internal_error.hpp"
 #include "support/stack_guard.hpp"
@@ -12,6 +13,34 @@ namespace {
 std::size_t mix(std::size_t seed, std::size_t value) noexcept {
   return seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2));
 }
+
+// A stack that keeps its first N items inline, so that comparing small formulas (the common
+// case when sorting members) allocates nothing.
+template <class T, std::size_t N>
+class SmallStack {
+ public:
+  bool empty() const noexcept { return size_ == 0 && spill_.empty(); }
+  void push(const T& item) {
+    if (size_ < N) {
+      inline_[size_++] = item;
+    } else {
+      spill_.push_back(item);
+    }
+  }
+  T pop() {
+    if (!spill_.empty()) {
+      T item = spill_.back();
+      spill_.pop_back();
+      return item;
+    }
+    return inline_[--size_];
+  }
+
+ private:
+  std::array<T, N> inline_{};
+  std::size_t size_ = 0;
+  std::vector<T> spill_;
+};
 
 const NNFFormula& shared_true() {
   static const NNFFormula f(Literal::true_());
@@ -193,13 +222,27 @@ NNFFormula NNFFormula::implication(const NNFFormula& lhs, NNFFormula rhs) {
   return or_({std::move(not_lhs), std::move(rhs)});
 }
 
+// Formulas at most this deep are compared recursively, which is faster; the recursion stays
+// within a few kilobytes of stack. Deeper ones are walked with an explicit stack.
+constexpr std::uint32_t kRecursiveCompareDepth = 64;
+
 bool operator==(const NNFFormula& a, const NNFFormula& b) {
   using Node = NNFFormula::Node;
+  if (a.node_ == b.node_) return true;
+  {
+    const Node& x = *a.node_;
+    const Node& y = *b.node_;
+    if (x.hash != y.hash || x.kind != y.kind || x.depth != y.depth) return false;
+    if (x.depth <= kRecursiveCompareDepth) {
+      if (x.kind == NNFFormula::Kind::Literal) return x.literal == y.literal;
+      return x.interval == y.interval && x.children == y.children;
+    }
+  }
   // Pairs of nodes still to compare; equal subtrees that share a node are skipped.
-  std::vector<std::pair<const Node*, const Node*>> pending{{a.node_.get(), b.node_.get()}};
+  SmallStack<std::pair<const Node*, const Node*>, 32> pending;
+  pending.push({a.node_.get(), b.node_.get()});
   while (!pending.empty()) {
-    const auto [x, y] = pending.back();
-    pending.pop_back();
+    const auto [x, y] = pending.pop();
     if (x == y) continue;
     if (x->hash != y->hash || x->kind != y->kind || x->depth != y->depth) return false;
     if (x->kind == NNFFormula::Kind::Literal) {
@@ -208,7 +251,7 @@ bool operator==(const NNFFormula& a, const NNFFormula& b) {
     }
     if (x->interval != y->interval || x->children.size() != y->children.size()) return false;
     for (std::size_t i = 0; i < x->children.size(); ++i) {
-      pending.emplace_back(x->children[i].node_.get(), y->children[i].node_.get());
+      pending.push({x->children[i].node_.get(), y->children[i].node_.get()});
     }
   }
   return true;
@@ -221,6 +264,27 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
   if (first == second) return std::strong_ordering::equal;
   if (auto c = first->kind <=> second->kind; c != 0) return c;
   if (first->kind == NNFFormula::Kind::Literal) return first->literal <=> second->literal;
+  if (std::min(first->depth, second->depth) <= kRecursiveCompareDepth) {
+    // Every step of this recursion descends in both formulas, so it ends within the smaller
+    // depth.
+    const Node& x = *first;
+    const Node& y = *second;
+    switch (x.kind) {
+      case NNFFormula::Kind::And:
+      case NNFFormula::Kind::Or:
+        return std::lexicographical_compare_three_way(x.children.begin(), x.children.end(),
+                                                      y.children.begin(), y.children.end());
+      case NNFFormula::Kind::Until:
+        if (auto c = x.children[0] <=> y.children[0]; c != 0) return c;
+        if (auto c = x.interval <=> y.interval; c != 0) return c;
+        return x.children[1] <=> y.children[1];
+      case NNFFormula::Kind::Globally:
+        if (auto c = x.interval <=> y.interval; c != 0) return c;
+        return x.children[0] <=> y.children[0];
+      case NNFFormula::Kind::Literal:
+        break;
+    }
+  }
 
   // The fields still to compare, in order on a stack (the next one on top): pairs of nodes,
   // pairs of intervals, and the member counts that decide when one member list is a prefix of
@@ -230,10 +294,10 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
     const Node* x;
     const Node* y;
   };
-  std::vector<Step> pending{{Step::What::Nodes, first, second}};
+  SmallStack<Step, 32> pending;
+  pending.push({Step::What::Nodes, first, second});
   while (!pending.empty()) {
-    const Step step = pending.back();
-    pending.pop_back();
+    const Step step = pending.pop();
     const Node* x = step.x;
     const Node* y = step.y;
     switch (step.what) {
@@ -255,25 +319,21 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
       case NNFFormula::Kind::And:
       case NNFFormula::Kind::Or: {
         // Members pairwise in order; then the shorter list first.
-        pending.push_back({Step::What::Counts, x, y});
+        pending.push({Step::What::Counts, x, y});
         const std::size_t common = std::min(x->children.size(), y->children.size());
         for (std::size_t i = common; i-- > 0;) {
-          pending.push_back(
-              {Step::What::Nodes, x->children[i].node_.get(), y->children[i].node_.get()});
+          pending.push({Step::What::Nodes, x->children[i].node_.get(), y->children[i].node_.get()});
         }
         break;
       }
       case NNFFormula::Kind::Until:  // lhs, interval, rhs
-        pending.push_back(
-            {Step::What::Nodes, x->children[1].node_.get(), y->children[1].node_.get()});
-        pending.push_back({Step::What::Intervals, x, y});
-        pending.push_back(
-            {Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
+        pending.push({Step::What::Nodes, x->children[1].node_.get(), y->children[1].node_.get()});
+        pending.push({Step::What::Intervals, x, y});
+        pending.push({Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
         break;
       case NNFFormula::Kind::Globally:  // interval, child
-        pending.push_back(
-            {Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
-        pending.push_back({Step::What::Intervals, x, y});
+        pending.push({Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
+        pending.push({Step::What::Intervals, x, y});
         break;
     }
   }

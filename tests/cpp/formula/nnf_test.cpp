@@ -183,6 +183,17 @@ TEST(NNFFormula, OrderMatchesTheRecursiveDefinitionOnRandomFormulas) {
     const F y = i % 3 == 0 ? F::or_({F::false_(), x}) : random_formula(rng, 3);
     EXPECT_EQ(x <=> y, reference_order(x, y)) << dbg(x) << " vs " << dbg(y);
     EXPECT_EQ(x == y, reference_order(x, y) == 0);
+    // Deep formulas are compared without recursion; wrapping both in the same 70 levels (and
+    // sometimes one level more) takes the comparison down that path.
+    F deep_x = x, deep_y = y;
+    for (int level = 0; level < 70; ++level) {
+      deep_x = F::globally(Interval::bounded(1, 1 + level % 3), deep_x);
+      deep_y = F::globally(Interval::bounded(1, 1 + level % 3), deep_y);
+    }
+    if (i % 5 == 0) deep_y = F::until(p("a"), Interval::bounded(1, 2), deep_y);
+    EXPECT_EQ(deep_x <=> deep_y, reference_order(deep_x, deep_y)) << dbg(x) << " vs " << dbg(y);
+    EXPECT_EQ(deep_x == deep_y, reference_order(deep_x, deep_y) == 0);
+    EXPECT_EQ(deep_y <=> deep_x, reference_order(deep_y, deep_x));
   }
 }
 
