@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "builders.hpp"
+
 #include <algorithm>
 #include <functional>
 #include <random>
@@ -14,12 +16,8 @@ namespace {
 
 using F = NNFFormula;
 
-F p(const char* name) {
-  return F::positive(AtomicProposition::new_(name));
-}
-F n(const char* name) {
-  return F::negative(AtomicProposition::new_(name));
-}
+using test::n;
+using test::p;
 std::string dbg(const F& f) {
   return to_debug_string(f);
 }

@@ -2,17 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "builders.hpp"
+
 namespace corvane {
 namespace {
 
 using F = NNFFormula;
 
-F p(const char* name) {
-  return F::positive(AtomicProposition::new_(name));
-}
-F n(const char* name) {
-  return F::negative(AtomicProposition::new_(name));
-}
+using test::n;
+using test::p;
 
 TEST(Printing, TreeForm) {
   EXPECT_EQ(to_tree_string(F::globally(Interval::bounded(0, 5), F::and_({p("a"), n("b")}))),

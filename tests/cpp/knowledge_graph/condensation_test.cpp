@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "builders.hpp"
+
 #include <vector>
 
 namespace corvane {
@@ -9,12 +11,8 @@ namespace {
 
 using Edge = KnowledgeGraphEdge;
 
-Literal pos(const char* name) {
-  return Literal::positive(AtomicProposition::new_(name));
-}
-Literal neg(const char* name) {
-  return Literal::negative(AtomicProposition::new_(name));
-}
+using test::neg;
+using test::pos;
 
 const KnowledgeGraph::Class& class_of(const KnowledgeGraph& graph, const Literal& literal) {
   return graph.class_of(graph.node_of(literal).value());

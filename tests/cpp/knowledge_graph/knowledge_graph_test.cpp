@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "builders.hpp"
+
 #include <vector>
 
 namespace corvane {
@@ -9,12 +11,8 @@ namespace {
 
 using Edge = KnowledgeGraphEdge;
 
-Literal pos(const char* name) {
-  return Literal::positive(AtomicProposition::new_(name));
-}
-Literal neg(const char* name) {
-  return Literal::negative(AtomicProposition::new_(name));
-}
+using test::neg;
+using test::pos;
 const Literal kTrue = Literal::true_();
 const Literal kFalse = Literal::false_();
 
