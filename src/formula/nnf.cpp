@@ -4,6 +4,7 @@
 #include <array>
 
 #include "support/internal_error.hpp"
+#include "support/nesting_too_deep.hpp"
 #include "support/stack_guard.hpp"
 
 namespace corvane {

@@ -7,6 +7,7 @@
 
 #include "python/py_ref.hpp"
 #include "support/internal_error.hpp"
+#include "support/nesting_too_deep.hpp"
 #include "support/result_too_large.hpp"
 
 namespace corvane::python {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace corvane {
 
@@ -52,16 +53,5 @@ inline void check(bool condition, const char* message,
                   SourceLocation location = SourceLocation::current()) {
   if (!condition) throw InternalError(message, location);
 }
-
-// Thrown when a formula would nest deeper than the supported limit. Every algorithm over formulas
-// recurses once per nesting level, so refusing such formulas up front is what keeps the stack safe.
-class NestingTooDeep : public std::exception {
- public:
-  explicit NestingTooDeep(std::string message) : message_(std::move(message)) {}
-  const char* what() const noexcept override { return message_.c_str(); }
-
- private:
-  std::string message_;
-};
 
 }  // namespace corvane

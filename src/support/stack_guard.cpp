@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "support/internal_error.hpp"
+#include "support/nesting_too_deep.hpp"
 
 #if defined(__linux__)
 #include <pthread.h>

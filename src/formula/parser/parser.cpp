@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "support/internal_error.hpp"
+#include "support/nesting_too_deep.hpp"
 #include "support/stack_guard.hpp"
 
 namespace corvane {

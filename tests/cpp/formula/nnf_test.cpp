@@ -9,7 +9,7 @@
 #include <random>
 
 #include "formula/printing.hpp"
-#include "support/internal_error.hpp"
+#include "support/nesting_too_deep.hpp"
 
 namespace corvane {
 namespace {
