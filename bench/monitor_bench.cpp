@@ -2,7 +2,7 @@
 //
 // Build and run from the repository root (one line):
 //   g++ -std=c++20 -O2 -Isrc bench/monitor_bench.cpp src/monitoring/*.cpp src/formula/nnf.cpp
-//   src/formula/literal.cpp src/formula/atomic_proposition.cpp src/sets/interval.cpp
+//   src/formula/literal.cpp src/formula/atomic_proposition.cpp src/time/interval.cpp
 //   -o /tmp/monitor_bench && /tmp/monitor_bench
 //
 // (a) until and globally over boolean signals with N true runs (N = 100,000 and 200,000);

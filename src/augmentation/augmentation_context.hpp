@@ -15,7 +15,7 @@
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "sequence/plain_sequence.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 #include "sets/interval_set.hpp"
 #include "truth_values/kleene.hpp"
 

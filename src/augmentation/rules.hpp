@@ -11,7 +11,7 @@
 #include "formula/nnf.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/plain_sequence.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 #include "sets/interval_set.hpp"
 
 namespace corvane {

@@ -19,7 +19,7 @@
 
 #include "formula/atomic_proposition.hpp"
 #include "formula/nnf.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 
 namespace corvane::ltl {
 

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "formula/literal.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 
 namespace corvane {
 

@@ -12,7 +12,7 @@
 #include "formula/atomic_proposition.hpp"
 #include "formula/nnf.hpp"
 #include "sequence/normalized_sequence.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 #include "support/result_too_large.hpp"
 
 namespace corvane {

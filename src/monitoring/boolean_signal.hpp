@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "sequence/normalized_sequence.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 
 namespace corvane {
 

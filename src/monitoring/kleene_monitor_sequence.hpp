@@ -9,7 +9,7 @@
 
 #include "monitoring/boolean_signal.hpp"
 #include "sequence/normalized_sequence.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 #include "truth_values/kleene.hpp"
 
 namespace corvane {

@@ -14,7 +14,7 @@
 
 #include "formula/nnf.hpp"
 #include "python/py_ref.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 
 namespace corvane::python {
 

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "sequence/stream_helpers.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 #include "support/internal_error.hpp"
 
 namespace corvane {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "sequence/normalized_sequence.hpp"
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 
 namespace corvane {
 

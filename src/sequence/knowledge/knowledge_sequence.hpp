@@ -10,7 +10,7 @@
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "knowledge_graph/knowledge_graph_edge.hpp"
 #include "sequence/plain_sequence.hpp"
-#include "sets/interval.hpp"
+#include "time/time_step.hpp"
 
 namespace corvane {
 

@@ -1,7 +1,7 @@
 // A set of consecutive time steps: empty, bounded [lb, ub] (both inclusive) or unbounded [lb, inf).
 //
-// Time steps are unsigned 32-bit; 4294967295 (`kMaxTime`) is the last step and the greatest member
-// of every unbounded set. Arithmetic on bounds saturates at `kMaxTime` instead of wrapping.
+// The greatest member of every unbounded set is the last step, `kMaxTime`. Arithmetic on bounds
+// saturates at `kMaxTime` instead of wrapping.
 #pragma once
 
 #include <compare>
@@ -11,17 +11,9 @@
 #include <optional>
 #include <string>
 
+#include "time/time_step.hpp"
+
 namespace corvane {
-
-using TimeStep = std::uint32_t;
-inline constexpr TimeStep kMaxTime = 0xFFFFFFFFu;
-
-constexpr TimeStep saturating_add(TimeStep a, TimeStep b) noexcept {
-  return a > kMaxTime - b ? kMaxTime : a + b;
-}
-constexpr TimeStep saturating_sub(TimeStep a, TimeStep b) noexcept {
-  return a < b ? 0 : a - b;
-}
 
 class Interval {
  public:

@@ -1,4 +1,4 @@
-#include "sets/interval.hpp"
+#include "time/interval.hpp"
 
 #include <ostream>
 
