@@ -23,8 +23,6 @@
 
 namespace corvane {
 
-class IntervalSet;
-
 template <class V>
 class NormalizedSequence {
  public:
@@ -147,8 +145,6 @@ class NormalizedSequence {
     if (it == plain_.entries().end()) throw InternalError("Signal is never empty");
     return it->first;
   }
-  // Same for an interval set (defined in sets/interval_set.hpp).
-  std::optional<TimeStep> last_change_in(const IntervalSet& set) const;
 
   const V& value_at(TimeStep t) const { return plain_.value_at(t); }
   TimeStep change_point_at_or_before(TimeStep t) const {

@@ -52,9 +52,4 @@ class IntervalSet {
 // "{}", or the positive intervals, e.g. "{[3, 5], [10, inf]}".
 std::ostream& operator<<(std::ostream& out, const IntervalSet& set);
 
-template <class V>
-std::optional<TimeStep> NormalizedSequence<V>::last_change_in(const IntervalSet& set) const {
-  return last_change_in(set.sequence());
-}
-
 }  // namespace corvane
