@@ -1,7 +1,7 @@
 // Timing of the satisfaction-signal operators and of the monitor, at two sizes each.
 //
 // Build and run from the repository root (one line):
-//   g++ -std=c++20 -O2 -Isrc bench/monitor_bench.cpp src/monitoring/*.cpp src/formula/nnf.cpp
+//   g++ -std=c++20 -O2 -Isrc bench/monitor_bench.cpp src/monitoring/*.cpp src/formula/nnf_formula.cpp
 //   src/formula/literal.cpp src/formula/atomic_proposition.cpp src/time/interval.cpp
 //   -o /tmp/monitor_bench && /tmp/monitor_bench
 //
@@ -19,7 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 #include "monitoring/boolean_signal.hpp"
 #include "monitoring/monitor.hpp"
 

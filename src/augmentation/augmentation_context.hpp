@@ -11,7 +11,7 @@
 #include <optional>
 #include <unordered_map>
 
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "sequence/plain_sequence.hpp"

@@ -1,7 +1,7 @@
 // Rewrites formulas with what the knowledge about a scenario entails.
 #pragma once
 
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "monitoring/monitor.hpp"
 #include "sequence/plain_sequence.hpp"

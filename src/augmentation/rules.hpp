@@ -8,7 +8,7 @@
 
 #include "augmentation/augmentation_context.hpp"
 #include "formula/literal.hpp"
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/plain_sequence.hpp"
 #include "time/interval.hpp"

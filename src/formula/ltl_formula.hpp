@@ -1,4 +1,4 @@
-// The plain LTL syntax tree that the parser builds, and its conversion to negation normal form.
+// The plain LTL syntax tree that the parser builds.
 //
 // Unlike `NNFFormula`, the tree keeps negation, implication and every temporal operator as nodes
 // of their own and simplifies nothing: Not(Not(a)), nested conjunctions and constants inside
@@ -6,8 +6,9 @@
 // two members, which collapses to the single member when both are equal.
 //
 // Nodes are immutable and shared between copies. Left-associative chains such as `a & b & c & ...`
-// nest as deep as they are long, so destruction, comparison and conversion never recurse per
-// nesting level: they work with explicit stacks and handle trees of any depth.
+// nest as deep as they are long, so destruction and comparison (and the conversion in
+// ltl_to_nnf.hpp) never recurse per nesting level: they work with explicit stacks and handle trees
+// of any depth.
 #pragma once
 
 #include <compare>
@@ -18,8 +19,8 @@
 #include <vector>
 
 #include "formula/atomic_proposition.hpp"
-#include "formula/nnf.hpp"
 #include "time/interval.hpp"
+#include "time/time_step.hpp"
 
 namespace corvane::ltl {
 
@@ -104,12 +105,3 @@ class Formula {
 };
 
 }  // namespace corvane::ltl
-
-namespace corvane {
-
-// The tree in negation normal form: negations pushed down to the propositions; implication,
-// release, eventually and next rewritten; everything built through the simplifying constructors
-// of `NNFFormula`.
-NNFFormula to_nnf(const ltl::Formula& formula);
-
-}  // namespace corvane

@@ -1,4 +1,4 @@
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 
 #include <algorithm>
 #include <array>

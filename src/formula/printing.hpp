@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 
 namespace corvane {
 

@@ -6,7 +6,7 @@
 #include <unordered_map>
 
 #include "formula/atomic_proposition.hpp"
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 #include "monitoring/kleene_monitor_sequence.hpp"
 #include "sequence/knowledge/kleene_trace.hpp"
 #include "sequence/normalized_sequence.hpp"

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 #include "python/py_ref.hpp"
 #include "time/interval.hpp"
 

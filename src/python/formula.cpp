@@ -7,7 +7,8 @@
 
 #include "formula/parser/parser.hpp"
 #include "formula/printing.hpp"
-#include "formula/transformations.hpp"
+#include "formula/until_rewriting.hpp"
+#include "monitoring/relevance.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
 #include "python/instance.hpp"

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 
 namespace corvane::python {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "formula/literal.hpp"
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 
 namespace corvane::test {
 

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "formula/ltl_to_nnf.hpp"
 #include "support/internal_error.hpp"
 #include "support/nesting_too_deep.hpp"
 #include "support/stack_guard.hpp"

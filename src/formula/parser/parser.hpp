@@ -21,8 +21,8 @@
 #include <string_view>
 #include <variant>
 
-#include "formula/ltl.hpp"
-#include "formula/nnf.hpp"
+#include "formula/ltl_formula.hpp"
+#include "formula/nnf_formula.hpp"
 #include "formula/parser/parse_error.hpp"
 
 namespace corvane {

@@ -14,7 +14,7 @@
 
 #include "augmentation/augmentation_context.hpp"
 #include "augmentation/rules.hpp"
-#include "formula/nnf.hpp"
+#include "formula/nnf_formula.hpp"
 #include "formula/printing.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "knowledge_graph/knowledge_graph_edge.hpp"

@@ -1,4 +1,4 @@
-#include "formula/transformations.hpp"
+#include "formula/until_rewriting.hpp"
 
 #include <gtest/gtest.h>
 
@@ -8,12 +8,9 @@
 #include <random>
 
 #include "formula/printing.hpp"
-#include "sets/interval_set.hpp"
 
 namespace corvane {
 namespace {
-
-using Steps = std::vector<std::pair<TimeStep, std::vector<std::string>>>;
 
 AtomicProposition ap(const char* name) {
   return AtomicProposition::new_(name);
@@ -82,83 +79,14 @@ TEST(RemoveTimedUntil, MovesTheTimingIntoAnEventually) {
   }
 }
 
-Steps relevant(const NNFFormula& f, TimeStep end, TimeStep start = 0) {
-  return relevant_aps(f, start, end);
-}
-
-TEST(RelevantAps, ListsThePropositionsOfEachStepInTheWindow) {
-  using Texts = std::vector<std::string>;
-  const NNFFormula g24 = NNFFormula::globally(Interval::bounded(2, 4), a);
-  EXPECT_EQ(relevant(a, 0), (Steps{{0, Texts{"a"}}}));
-  EXPECT_EQ(relevant(g24, 3), (Steps{{2, Texts{"a"}}, {3, Texts{"a"}}}));
-  EXPECT_EQ(relevant(g24, 1), Steps{});
-  EXPECT_EQ(relevant(g24, 3, 4), Steps{});
-  EXPECT_EQ(relevant(g24, 10, 4), (Steps{{4, Texts{"a"}}}));
-  // The lhs of an until is relevant over the whole shifted interval, including its last step.
-  const Texts ab{"a", "b"};
-  EXPECT_EQ(relevant(NNFFormula::until(a, Interval::bounded(1, 3), b), 10),
-            (Steps{{1, ab}, {2, ab}, {3, ab}}));
-  EXPECT_EQ(relevant(NNFFormula::and_({a, neg("a")}), 0), (Steps{{0, Texts{"a"}}}));
-  // Windows add up through nested operators; texts use the display form.
-  const NNFFormula nested = NNFFormula::globally(
-      Interval::singleton(2),
-      NNFFormula::or_({NNFFormula::positive(AtomicProposition::with_parameter("p", "x y")),
-                       NNFFormula::eventually(Interval::bounded(1, 2), b)}));
-  EXPECT_EQ(relevant(nested, 100), (Steps{{2, Texts{"p(x y)"}}, {3, Texts{"b"}}, {4, Texts{"b"}}}));
-  EXPECT_EQ(relevant(NNFFormula::eventually(Interval::unbounded(5), a), 7, 3),
-            (Steps{{5, Texts{"a"}}, {6, Texts{"a"}}, {7, Texts{"a"}}}));
-  EXPECT_EQ(relevant(NNFFormula::true_(), 5), Steps{});
-}
-
-TEST(RelevantAps, PropositionsWithTheSameTextAreListedOnce) {
-  const NNFFormula f =
-      NNFFormula::and_({NNFFormula::positive(AtomicProposition::new_("p(x)")),
-                        NNFFormula::negative(AtomicProposition::with_parameter("p", "x"))});
-  EXPECT_EQ(relevant(f, 3), (Steps{{0, {"p(x)"}}}));
-}
-
-TEST(RelevantAps, WindowsSaturateAtTheLastTimeStep) {
-  // kMaxTime + [1, 3] stays at kMaxTime instead of wrapping to the first steps.
-  const NNFFormula f = NNFFormula::globally(Interval::singleton(kMaxTime),
-                                            NNFFormula::globally(Interval::bounded(1, 3), a));
-  RelevanceMap map;
-  collect_aps_with_time_rec(f, Interval::singleton(0), map);
-  ASSERT_EQ(map.size(), 1u);
-  EXPECT_EQ(IntervalSet(map.at(ap("a"))), IntervalSet(Interval::singleton(kMaxTime)));
-  EXPECT_EQ(relevant(f, kMaxTime, kMaxTime - 2), (Steps{{kMaxTime, {"a"}}}));
-  EXPECT_EQ(relevant(f, 5), Steps{});
-
-  const NNFFormula tail = NNFFormula::eventually(Interval::bounded(kMaxTime - 1, kMaxTime), b);
-  EXPECT_EQ(relevant(tail, kMaxTime), (Steps{{kMaxTime - 1, {"b"}}, {kMaxTime, {"b"}}}));
-}
-
-TEST(RelevantAps, RefusesAnswersBeyondTheEntryLimit) {
-  const NNFFormula always_ab = NNFFormula::globally(all, NNFFormula::and_({a, b}));
-  // 2 * 25'000'001 entries: just over the limit, counted before anything is listed.
-  EXPECT_THROW(relevant_aps(always_ab, 0, 25'000'000), ResultTooLarge);
-  EXPECT_THROW(relevant_aps(always_ab, 0, kMaxTime), ResultTooLarge);
-  try {
-    relevant_aps(NNFFormula::globally(all, a), 0, kMaxTime);
-    FAIL() << "no exception";
-  } catch (const ResultTooLarge& e) {
-    EXPECT_NE(std::string(e.what()).find("4294967296"), std::string::npos) << e.what();
-    EXPECT_NE(std::string(e.what()).find("50000000"), std::string::npos) << e.what();
-  }
-  // An ordinary window of the same formula is answered.
-  EXPECT_EQ(relevant_aps(always_ab, 10, 1009).size(), 1000u);
-}
-
 // Releases mention their rhs three times; nested 30 deep, the formula unfolds into ~3^30 nodes
 // but has only about 100 distinct subformulas.
-TEST(Transformations, SharedSubformulasAreHandledOnce) {
+TEST(UntilRewriting, SharedSubformulasAreRewrittenOnce) {
   NNFFormula f = a;
   for (int i = 0; i < 30; ++i) {
     f = NNFFormula::release(i % 2 ? a : b, Interval::bounded(1, 4), f);
   }
   const auto start = std::chrono::steady_clock::now();
-  RelevanceMap map;
-  collect_aps_with_time_rec(f, Interval::singleton(0), map);
-  EXPECT_EQ(map.size(), 2u);
   // (Printing either formula would unfold it.)
   EXPECT_FALSE(remove_delayed_until(f) == f);
   EXPECT_FALSE(remove_timed_until(f) == f);
@@ -271,7 +199,7 @@ bool untils_satisfy(const NNFFormula& f, const std::function<bool(Interval)>& ok
   return true;
 }
 
-TEST(Transformations, RewritingsPreserveTheValueOnRandomTraces) {
+TEST(UntilRewriting, RewritingsPreserveTheValueOnRandomTraces) {
   constexpr std::uint64_t kHorizon = 8;
   std::mt19937 rng(99);
   int differing_shapes = 0;
