@@ -3,8 +3,8 @@
 #include <optional>
 
 #include "augmentation/augmentation_context.hpp"
-#include "sequence/knowledge/kleene_trace.hpp"
-#include "sequence/knowledge/knowledge_sequence.hpp"
+#include "knowledge/kleene_trace.hpp"
+#include "knowledge/knowledge_sequence.hpp"
 #include "sets/interval_set.hpp"
 #include "support/internal_error.hpp"
 

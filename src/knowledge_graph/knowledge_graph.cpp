@@ -12,8 +12,8 @@ KnowledgeGraph::KnowledgeGraph() {
   add_literal_if_not_exists(Literal::true_());
 }
 
-KnowledgeGraph::KnowledgeGraph(std::vector<KnowledgeGraphEdge> facts) : KnowledgeGraph() {
-  for (const KnowledgeGraphEdge& fact : facts) add_fact(fact);
+KnowledgeGraph::KnowledgeGraph(std::vector<KnowledgeFact> facts) : KnowledgeGraph() {
+  for (const KnowledgeFact& fact : facts) add_fact(fact);
 }
 
 std::optional<NodeIndex> KnowledgeGraph::node_of(const Literal& literal) const {
@@ -79,15 +79,15 @@ void KnowledgeGraph::add_equivalence(const Literal& a, const Literal& b) {
   }
 }
 
-void KnowledgeGraph::add_fact(const KnowledgeGraphEdge& fact) {
+void KnowledgeGraph::add_fact(const KnowledgeFact& fact) {
   switch (fact.kind()) {
-    case KnowledgeGraphEdge::Kind::IsTrue:
+    case KnowledgeFact::Kind::IsTrue:
       add_true_literal(fact.lhs());
       return;
-    case KnowledgeGraphEdge::Kind::IsFalse:
+    case KnowledgeFact::Kind::IsFalse:
       add_true_literal(fact.lhs().negation());
       return;
-    case KnowledgeGraphEdge::Kind::Implication: {
+    case KnowledgeFact::Kind::Implication: {
       // A true premise makes the conclusion true; a false conclusion makes the premise false.
       if (fact.lhs().is_true() || fact.rhs().is_false()) {
         add_equivalence(fact.lhs(), fact.rhs());
@@ -99,7 +99,7 @@ void KnowledgeGraph::add_fact(const KnowledgeGraphEdge& fact) {
       graph_.update_edge(nr, nl);
       return;
     }
-    case KnowledgeGraphEdge::Kind::Equivalence:
+    case KnowledgeFact::Kind::Equivalence:
       add_equivalence(fact.lhs(), fact.rhs());
       return;
   }

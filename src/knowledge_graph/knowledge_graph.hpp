@@ -16,7 +16,7 @@
 #include "knowledge_graph/complexity_functions.hpp"
 #include "knowledge_graph/directed_graph.hpp"
 #include "knowledge_graph/equivalence_class.hpp"
-#include "knowledge_graph/knowledge_graph_edge.hpp"
+#include "knowledge_graph/knowledge_fact.hpp"
 
 namespace corvane {
 
@@ -30,7 +30,7 @@ class KnowledgeGraph {
   // The graph of no facts: node 0 {True} and node 1 {False}, no edges.
   KnowledgeGraph();
   // Applies the facts strictly in order; the result depends on it.
-  explicit KnowledgeGraph(std::vector<KnowledgeGraphEdge> facts);
+  explicit KnowledgeGraph(std::vector<KnowledgeFact> facts);
 
   const Graph& graph() const noexcept { return graph_; }
   // The node whose class the literal is mapped to. A literal can be a member of several classes
@@ -48,7 +48,7 @@ class KnowledgeGraph {
   // by edges both ways and merged only by condensation.
   void add_equivalence(const Literal& a, const Literal& b);
   // Records one fact.
-  void add_fact(const KnowledgeGraphEdge& fact);
+  void add_fact(const KnowledgeFact& fact);
 
   friend bool operator==(const KnowledgeGraph&, const KnowledgeGraph&) = default;
 

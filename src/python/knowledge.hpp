@@ -3,7 +3,7 @@
 
 #include <Python.h>
 
-#include "sequence/knowledge/knowledge_sequence.hpp"
+#include "knowledge/knowledge_sequence.hpp"
 
 namespace corvane::python {
 

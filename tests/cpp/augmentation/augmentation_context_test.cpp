@@ -9,13 +9,13 @@
 
 #include "augmentation_test_support.hpp"
 #include "monitoring/monitor.hpp"
-#include "sequence/knowledge/kleene_trace.hpp"
+#include "knowledge/kleene_trace.hpp"
 
 namespace corvane {
 namespace {
 
 using namespace augmentation_test;
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 // Every subformula of `formula` undecided at every step.
 void add_unknown(const NNFFormula& formula, MonitorTable& monitor) {
@@ -135,9 +135,9 @@ TEST_F(Driver, ALaterVisitComputesOnlyTheMissingSteps) {
 
 TEST_F(Driver, FillsEveryNeededStepWithTheFormOfItsWindow) {
   // a is known at steps 0 to 2 only, so from step 2 on the operator's form no longer changes.
-  knowledge_ = prepared_knowledge({{0, {Edge::implication(pos("p"), pos("a"))}},
-                                   {1, {Edge::implication(pos("q"), pos("a"))}},
-                                   {2, {Edge::implication(pos("p"), pos("a"))}}});
+  knowledge_ = prepared_knowledge({{0, {Fact::implication(pos("p"), pos("a"))}},
+                                   {1, {Fact::implication(pos("q"), pos("a"))}},
+                                   {2, {Fact::implication(pos("p"), pos("a"))}}});
   const NNFFormula next = NNFFormula::next(1, atom("a"));
   const MonitorTable monitor = unknown_monitor(next);
   AugmentationContext context(knowledge_, monitor, table_);

@@ -17,8 +17,8 @@
 #include "formula/nnf_formula.hpp"
 #include "formula/printing.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
-#include "knowledge_graph/knowledge_graph_edge.hpp"
-#include "sequence/knowledge/knowledge_sequence.hpp"
+#include "knowledge_graph/knowledge_fact.hpp"
+#include "knowledge/knowledge_sequence.hpp"
 
 namespace corvane::augmentation_test {
 
@@ -90,7 +90,7 @@ class SharedEquality {
 
 // Knowledge stated per step, each applying at its own step only (an empty graph follows every
 // stated step that is not itself followed by a stated one), condensed and completed.
-using StatedFacts = std::map<TimeStep, std::vector<KnowledgeGraphEdge>>;
+using StatedFacts = std::map<TimeStep, std::vector<KnowledgeFact>>;
 
 inline PlainSequence<KnowledgeGraph> unprepared_knowledge(const StatedFacts& stated) {
   PlainSequence<KnowledgeGraph> knowledge;
@@ -208,15 +208,15 @@ struct World {
     return false;
   }
 
-  bool satisfies(const KnowledgeGraphEdge& fact, TimeStep t) const {
+  bool satisfies(const KnowledgeFact& fact, TimeStep t) const {
     switch (fact.kind()) {
-      case KnowledgeGraphEdge::Kind::IsTrue:
+      case KnowledgeFact::Kind::IsTrue:
         return holds(fact.lhs(), t);
-      case KnowledgeGraphEdge::Kind::IsFalse:
+      case KnowledgeFact::Kind::IsFalse:
         return !holds(fact.lhs(), t);
-      case KnowledgeGraphEdge::Kind::Implication:
+      case KnowledgeFact::Kind::Implication:
         return !holds(fact.lhs(), t) || holds(fact.rhs(), t);
-      case KnowledgeGraphEdge::Kind::Equivalence:
+      case KnowledgeFact::Kind::Equivalence:
         return holds(fact.lhs(), t) == holds(fact.rhs(), t);
     }
     return false;
@@ -224,7 +224,7 @@ struct World {
 
   bool agrees_with(const StatedFacts& stated) const {
     for (const auto& [step, facts] : stated) {
-      for (const KnowledgeGraphEdge& fact : facts) {
+      for (const KnowledgeFact& fact : facts) {
         if (!satisfies(fact, step)) return false;
       }
     }
@@ -262,7 +262,7 @@ class RandomCases {
     StatedFacts stated;
     for (TimeStep t = 0; t <= world.horizon; ++t) {
       if (!chance(0.75)) continue;
-      std::vector<KnowledgeGraphEdge>& facts = stated[t];
+      std::vector<KnowledgeFact>& facts = stated[t];
       const int count = pick(1, 5);
       for (int i = 0; i < count; ++i) facts.push_back(fact(world, t));
     }
@@ -329,22 +329,22 @@ class RandomCases {
     return world.holds(l, t) == value ? l : l.negation();
   }
 
-  KnowledgeGraphEdge fact(const World& world, TimeStep t) {
+  KnowledgeFact fact(const World& world, TimeStep t) {
     switch (pick(0, 3)) {
       case 0:
-        return KnowledgeGraphEdge::is_true(literal_valued(world, t, true));
+        return KnowledgeFact::is_true(literal_valued(world, t, true));
       case 1:
-        return KnowledgeGraphEdge::is_false(literal_valued(world, t, false));
+        return KnowledgeFact::is_false(literal_valued(world, t, false));
       case 2: {
         // lhs -> rhs holds unless lhs is true and rhs false.
         Literal lhs = literal(0.05);
         Literal rhs = world.holds(lhs, t) ? literal_valued(world, t, true) : literal(0.05);
-        return KnowledgeGraphEdge::implication(std::move(lhs), std::move(rhs));
+        return KnowledgeFact::implication(std::move(lhs), std::move(rhs));
       }
       default: {
         Literal lhs = literal(0.05);
         Literal rhs = literal_valued(world, t, world.holds(lhs, t));
-        return KnowledgeGraphEdge::equivalence(std::move(lhs), std::move(rhs));
+        return KnowledgeFact::equivalence(std::move(lhs), std::move(rhs));
       }
     }
   }

@@ -15,20 +15,20 @@ namespace corvane {
 namespace {
 
 using namespace augmentation_test;
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 Augmenter augmenter_for(const StatedFacts& stated) {
   return Augmenter(unprepared_knowledge(stated));
 }
 
 TEST(Augmenter, ConstantsStayConstants) {
-  const Augmenter augmenter = augmenter_for({{0, {Edge::is_true(pos("a"))}}});
+  const Augmenter augmenter = augmenter_for({{0, {Fact::is_true(pos("a"))}}});
   EXPECT_TRUE(same_formula(augmenter.augment(NNFFormula::true_()), NNFFormula::true_()));
   EXPECT_TRUE(same_formula(augmenter.augment(NNFFormula::false_()), NNFFormula::false_()));
 }
 
 TEST(Augmenter, ReplacesAPropositionByTheLiteralsImplyingIt) {
-  const Augmenter augmenter = augmenter_for({{0, {Edge::implication(pos("p"), pos("q"))}}});
+  const Augmenter augmenter = augmenter_for({{0, {Fact::implication(pos("p"), pos("q"))}}});
   EXPECT_TRUE(same_formula(augmenter.augment(atom("q")), NNFFormula::or_({atom("p"), atom("q")})));
   EXPECT_TRUE(same_formula(augmenter.augment(atom("p")), atom("p")));
   EXPECT_TRUE(same_formula(augmenter.augment(atom("unrelated")), atom("unrelated")));
@@ -36,8 +36,8 @@ TEST(Augmenter, ReplacesAPropositionByTheLiteralsImplyingIt) {
 
 TEST(Augmenter, SplitsAWindowWhereTheKnowledgeChanges) {
   StatedFacts stated;
-  for (TimeStep t = 0; t < 4; ++t) stated[t] = {Edge::implication(pos("p"), pos("q"))};
-  for (TimeStep t = 4; t < 10; ++t) stated[t] = {Edge::implication(pos("r"), pos("q"))};
+  for (TimeStep t = 0; t < 4; ++t) stated[t] = {Fact::implication(pos("p"), pos("q"))};
+  for (TimeStep t = 4; t < 10; ++t) stated[t] = {Fact::implication(pos("r"), pos("q"))};
   const Augmenter augmenter = augmenter_for(stated);
   const NNFFormula formula = NNFFormula::globally(Interval::bounded(0, 11), atom("q"));
   EXPECT_TRUE(same_formula(
@@ -50,9 +50,9 @@ TEST(Augmenter, SplitsAWindowWhereTheKnowledgeChanges) {
 }
 
 TEST(Augmenter, WhatTheKnowledgeDecidesBecomesAConstant) {
-  const Augmenter augmenter = augmenter_for({{0, {Edge::is_true(pos("a"))}},
-                                             {2, {Edge::is_false(pos("b"))}},
-                                             {3, {Edge::is_true(pos("b"))}}});
+  const Augmenter augmenter = augmenter_for({{0, {Fact::is_true(pos("a"))}},
+                                             {2, {Fact::is_false(pos("b"))}},
+                                             {3, {Fact::is_true(pos("b"))}}});
   struct Case {
     NNFFormula formula;
     NNFFormula expected;
@@ -78,9 +78,9 @@ TEST(Augmenter, WhatTheKnowledgeDecidesBecomesAConstant) {
 // Windows reaching to the last time step, and knowledge at far steps, cost time in the number of
 // changes of the knowledge, not in the length of the windows.
 TEST(Augmenter, WindowsUpToTheLastStepStayCheap) {
-  const StatedFacts near = {{0, {Edge::implication(pos("p"), pos("a"))}},
-                            {3, {Edge::is_true(pos("a"))}},
-                            {7, {Edge::implication(pos("q"), pos("a"))}}};
+  const StatedFacts near = {{0, {Fact::implication(pos("p"), pos("a"))}},
+                            {3, {Fact::is_true(pos("a"))}},
+                            {7, {Fact::implication(pos("q"), pos("a"))}}};
   const Augmenter augmenter = augmenter_for(near);
   const NNFFormula always = NNFFormula::globally(Interval::bounded(0, kMaxTime), atom("a"));
   EXPECT_TRUE(same_formula(
@@ -102,7 +102,7 @@ TEST(Augmenter, WindowsUpToTheLastStepStayCheap) {
   EXPECT_FALSE(result.is_literal()) << show(result);
 
   // One fact at a far step.
-  const Augmenter far = augmenter_for({{4000000000u, {Edge::is_true(pos("a"))}}});
+  const Augmenter far = augmenter_for({{4000000000u, {Fact::is_true(pos("a"))}}});
   const NNFFormula soon = NNFFormula::eventually(Interval::bounded(0, 1), atom("a"));
   EXPECT_TRUE(same_formula(
       far.augment(NNFFormula::globally(Interval::bounded(0, kMaxTime), soon)),
@@ -176,9 +176,9 @@ std::string describe(const StatedFacts& stated) {
   std::ostringstream out;
   for (const auto& [step, facts] : stated) {
     out << "  step " << step << ":";
-    for (const Edge& fact : facts) {
+    for (const Fact& fact : facts) {
       out << " [" << fact.lhs().display() << ' ' << kKinds[static_cast<int>(fact.kind())];
-      if (fact.kind() == Edge::Kind::Implication || fact.kind() == Edge::Kind::Equivalence) {
+      if (fact.kind() == Fact::Kind::Implication || fact.kind() == Fact::Kind::Equivalence) {
         out << ' ' << fact.rhs().display();
       }
       out << ']';

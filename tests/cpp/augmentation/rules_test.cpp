@@ -13,7 +13,7 @@ namespace corvane {
 namespace {
 
 using namespace augmentation_test;
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 NNFFormula or2(NNFFormula a, NNFFormula b) {
   return NNFFormula::or_({std::move(a), std::move(b)});
@@ -24,33 +24,33 @@ NNFFormula and2(NNFFormula a, NNFFormula b) {
 
 struct LiteralCase {
   std::string name;
-  std::vector<Edge> facts;
+  std::vector<Fact> facts;
   Literal literal;
   NNFFormula expected;
 };
 
 TEST(AugmentedLiteral, IsTheDisjunctionOfEveryLiteralImplyingIt) {
   const std::vector<LiteralCase> cases = {
-      {"not mentioned", {Edge::is_true(pos("a"))}, pos("p"), atom("p")},
-      {"known true", {Edge::is_true(pos("p"))}, pos("p"), NNFFormula::true_()},
-      {"known false", {Edge::is_false(pos("p"))}, pos("p"), NNFFormula::false_()},
-      {"negation of known false", {Edge::is_false(pos("p"))}, neg("p"), NNFFormula::true_()},
-      {"conclusion", {Edge::implication(pos("p"), pos("q"))}, pos("q"), or2(atom("p"), atom("q"))},
-      {"premise", {Edge::implication(pos("p"), pos("q"))}, pos("p"), atom("p")},
+      {"not mentioned", {Fact::is_true(pos("a"))}, pos("p"), atom("p")},
+      {"known true", {Fact::is_true(pos("p"))}, pos("p"), NNFFormula::true_()},
+      {"known false", {Fact::is_false(pos("p"))}, pos("p"), NNFFormula::false_()},
+      {"negation of known false", {Fact::is_false(pos("p"))}, neg("p"), NNFFormula::true_()},
+      {"conclusion", {Fact::implication(pos("p"), pos("q"))}, pos("q"), or2(atom("p"), atom("q"))},
+      {"premise", {Fact::implication(pos("p"), pos("q"))}, pos("p"), atom("p")},
       {"contrapositive",
-       {Edge::implication(pos("p"), pos("q"))},
+       {Fact::implication(pos("p"), pos("q"))},
        neg("p"),
        or2(not_atom("p"), not_atom("q"))},
       {"transitive",
-       {Edge::implication(pos("p"), pos("q")), Edge::implication(pos("q"), pos("r"))},
+       {Fact::implication(pos("p"), pos("q")), Fact::implication(pos("q"), pos("r"))},
        pos("r"),
        NNFFormula::or_({atom("p"), atom("q"), atom("r")})},
       {"equivalent literals share their representative",
-       {Edge::equivalence(pos("p"), pos("q")), Edge::implication(pos("s"), pos("q"))},
+       {Fact::equivalence(pos("p"), pos("q")), Fact::implication(pos("s"), pos("q"))},
        pos("q"),
        or2(atom("p"), atom("s"))},
       {"a premise known true",
-       {Edge::is_true(pos("p")), Edge::implication(pos("p"), pos("q"))},
+       {Fact::is_true(pos("p")), Fact::implication(pos("p"), pos("q"))},
        pos("q"),
        NNFFormula::true_()},
   };
@@ -63,8 +63,8 @@ TEST(AugmentedLiteral, IsTheDisjunctionOfEveryLiteralImplyingIt) {
 TEST(AugmentAtomicProposition, WritesOnePiecePerKnowledgeGraphOnTheStepsOnly) {
   // p -> q at steps 0 to 3, r -> q from step 4 on.
   PlainSequence<KnowledgeGraph> knowledge;
-  knowledge.insert_or_assign(0, KnowledgeGraph({Edge::implication(pos("p"), pos("q"))}));
-  knowledge.insert_or_assign(4, KnowledgeGraph({Edge::implication(pos("r"), pos("q"))}));
+  knowledge.insert_or_assign(0, KnowledgeGraph({Fact::implication(pos("p"), pos("q"))}));
+  knowledge.insert_or_assign(4, KnowledgeGraph({Fact::implication(pos("r"), pos("q"))}));
   knowledge = prepare_knowledge(knowledge);
 
   AugmentedSequence sequence;

@@ -93,13 +93,13 @@ TEST(CompleteGraph, NoFactsGivesTwoSelfLoops) {
 }
 
 TEST(CompleteGraph, ImplyingClassesAreTheIncomingNeighbours) {
-  using Edge = KnowledgeGraphEdge;
+  using Fact = KnowledgeFact;
   const auto lit = [](const char* name) {
     return Literal::positive(AtomicProposition::new_(name));
   };
   KnowledgeGraph graph = condense_graph(
-      KnowledgeGraph({Edge::implication(lit("p"), lit("q")), Edge::implication(lit("q"), lit("r")),
-                      Edge::implication(lit("s"), lit("t"))}));
+      KnowledgeGraph({Fact::implication(lit("p"), lit("q")), Fact::implication(lit("q"), lit("r")),
+                      Fact::implication(lit("s"), lit("t"))}));
   const KnowledgeGraph condensed = graph;
   complete_graph(graph);
   const NodeIndex r = *graph.node_of(lit("r"));

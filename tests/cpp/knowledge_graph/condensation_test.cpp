@@ -9,7 +9,7 @@
 namespace corvane {
 namespace {
 
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 using test::neg;
 using test::pos;
@@ -30,7 +30,7 @@ TEST(CondenseGraph, NoFactsKeepsTheConstantClassesInComponentOrder) {
 
 TEST(CondenseGraph, MutualImplicationsMergeWithTheLowerIndexRepresentative) {
   const KnowledgeGraph graph = condense_graph(KnowledgeGraph(
-      {Edge::implication(pos("q"), pos("p")), Edge::implication(pos("p"), pos("q"))}));
+      {Fact::implication(pos("q"), pos("p")), Fact::implication(pos("p"), pos("q"))}));
   EXPECT_EQ(graph.graph().node_count(), 4u);
   EXPECT_EQ(graph.graph().edge_count(), 0u);
   EXPECT_EQ(graph.node_of(pos("p")), graph.node_of(pos("q")));
@@ -41,10 +41,10 @@ TEST(CondenseGraph, MutualImplicationsMergeWithTheLowerIndexRepresentative) {
 
 TEST(CondenseGraph, EdgesBetweenComponentsAreKeptOnce) {
   const KnowledgeGraph graph = condense_graph(KnowledgeGraph({
-      Edge::implication(pos("p"), pos("q")),
-      Edge::implication(pos("q"), pos("r")),
-      Edge::implication(pos("r"), pos("q")),
-      Edge::implication(pos("p"), pos("r")),
+      Fact::implication(pos("p"), pos("q")),
+      Fact::implication(pos("q"), pos("r")),
+      Fact::implication(pos("r"), pos("q")),
+      Fact::implication(pos("p"), pos("r")),
   }));
   EXPECT_EQ(graph.graph().node_count(), 6u);
   const NodeIndex p = *graph.node_of(pos("p")), q = *graph.node_of(pos("q"));
@@ -55,7 +55,7 @@ TEST(CondenseGraph, EdgesBetweenComponentsAreKeptOnce) {
 
 TEST(CondenseGraph, ConstantsOnACycleMergeIntoOneTrueClass) {
   const KnowledgeGraph graph = condense_graph(KnowledgeGraph(
-      {Edge::is_false(pos("p")), Edge::equivalence(Literal::true_(), Literal::false_())}));
+      {Fact::is_false(pos("p")), Fact::equivalence(Literal::true_(), Literal::false_())}));
   const auto& merged = class_of(graph, pos("p"));
   EXPECT_EQ(merged.representative, Literal::true_());
   EXPECT_EQ(merged.literals,
@@ -66,17 +66,17 @@ TEST(CondenseGraph, ConstantsOnACycleMergeIntoOneTrueClass) {
 TEST(CondenseGraph, ALiteralInSeveralClassesGoesToTheLastComponent) {
   // q is a member of {p, q} and of the class of True, which is found last.
   const KnowledgeGraph graph = condense_graph(
-      KnowledgeGraph({Edge::equivalence(pos("p"), pos("q")), Edge::is_true(pos("q"))}));
+      KnowledgeGraph({Fact::equivalence(pos("p"), pos("q")), Fact::is_true(pos("q"))}));
   EXPECT_EQ(graph.node_of(pos("q")), graph.node_of(Literal::true_()));
   EXPECT_EQ(class_of(graph, pos("p")).representative, pos("p"));
   EXPECT_TRUE(class_of(graph, pos("p")).literals.contains(pos("q")));
 }
 
 TEST(CondenseGraph, KeysAreKeptAndMappedToClassesHoldingThem) {
-  const KnowledgeGraph before({Edge::implication(pos("a"), pos("b")),
-                               Edge::implication(pos("b"), neg("c")),
-                               Edge::equivalence(neg("c"), pos("a")), Edge::is_true(pos("d")),
-                               Edge::implication(pos("d"), pos("e"))});
+  const KnowledgeGraph before({Fact::implication(pos("a"), pos("b")),
+                               Fact::implication(pos("b"), neg("c")),
+                               Fact::equivalence(neg("c"), pos("a")), Fact::is_true(pos("d")),
+                               Fact::implication(pos("d"), pos("e"))});
   const KnowledgeGraph after = condense_graph(before);
   EXPECT_EQ(after.literal_nodes().size(), before.literal_nodes().size());
   for (const auto& [literal, node] : after.literal_nodes()) {

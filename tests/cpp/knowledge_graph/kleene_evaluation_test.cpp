@@ -12,7 +12,7 @@
 namespace corvane {
 namespace {
 
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 Literal pos(const char* name) {
   return Literal::positive(AtomicProposition::new_(name));
@@ -21,30 +21,30 @@ Literal pos(const char* name) {
 TEST(KleeneEvaluation, ReadsTheRepresentativeOfTheLiteralsClass) {
   struct Case {
     const char* name;
-    std::vector<Edge> facts;
+    std::vector<Fact> facts;
     std::map<std::string, Kleene> expected;
   };
   const Literal t = Literal::true_(), f = Literal::false_();
   const std::vector<Case> cases = {
       {"no facts", {}, {{"p", Kleene::Unknown}}},
       {"mutual implication",
-       {Edge::implication(pos("p"), pos("q")), Edge::implication(pos("q"), pos("p"))},
+       {Fact::implication(pos("p"), pos("q")), Fact::implication(pos("q"), pos("p"))},
        {{"p", Kleene::Unknown}, {"q", Kleene::Unknown}}},
       {"truth after equivalence stays with the stated literal",
-       {Edge::equivalence(pos("p"), pos("q")), Edge::is_true(pos("q"))},
+       {Fact::equivalence(pos("p"), pos("q")), Fact::is_true(pos("q"))},
        {{"p", Kleene::Unknown}, {"q", Kleene::True}}},
-      {"equivalent to true", {Edge::equivalence(t, pos("p"))}, {{"p", Kleene::True}}},
-      {"implies false", {Edge::implication(pos("p"), f)}, {{"p", Kleene::False}}},
+      {"equivalent to true", {Fact::equivalence(t, pos("p"))}, {{"p", Kleene::True}}},
+      {"implies false", {Fact::implication(pos("p"), f)}, {{"p", Kleene::False}}},
       {"implications are not followed",
-       {Edge::implication(pos("p"), pos("q")), Edge::is_true(pos("p"))},
+       {Fact::implication(pos("p"), pos("q")), Fact::is_true(pos("p"))},
        {{"p", Kleene::True}, {"q", Kleene::Unknown}}},
-      {"does not hold", {Edge::is_false(pos("p"))}, {{"p", Kleene::False}}},
+      {"does not hold", {Fact::is_false(pos("p"))}, {{"p", Kleene::False}}},
       {"constants on a cycle",
-       {Edge::is_false(pos("p")), Edge::equivalence(t, f)},
+       {Fact::is_false(pos("p")), Fact::equivalence(t, f)},
        {{"p", Kleene::True}}},
       // p is a member of both constant classes; condensation maps it to the one found last,
       // which for the isolated constant classes is the class of True.
-      {"contradiction", {Edge::is_true(pos("p")), Edge::is_false(pos("p"))}, {{"p", Kleene::True}}},
+      {"contradiction", {Fact::is_true(pos("p")), Fact::is_false(pos("p"))}, {{"p", Kleene::True}}},
   };
   for (const Case& c : cases) {
     KnowledgeGraph graph = condense_graph(KnowledgeGraph(c.facts));
@@ -58,7 +58,7 @@ TEST(KleeneEvaluation, ReadsTheRepresentativeOfTheLiteralsClass) {
 
 TEST(KleeneEvaluation, PropositionsAreMatchedByNameAndParameter) {
   const KnowledgeGraph graph(
-      {Edge::is_true(Literal::positive(AtomicProposition::with_parameter("p", "x")))});
+      {Fact::is_true(Literal::positive(AtomicProposition::with_parameter("p", "x")))});
   EXPECT_EQ(get_kleene_evaluation(graph, AtomicProposition::with_parameter("p", "x")),
             Kleene::True);
   EXPECT_EQ(get_kleene_evaluation(graph, AtomicProposition::new_("p")), Kleene::Unknown);

@@ -9,7 +9,7 @@
 namespace corvane {
 namespace {
 
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 using test::neg;
 using test::pos;
@@ -47,7 +47,7 @@ TEST(KnowledgeGraph, NoFactsGivesTheTwoConstantClasses) {
 }
 
 TEST(KnowledgeGraph, EquivalenceOfNewLiteralsSharesOneClassPair) {
-  const KnowledgeGraph graph({Edge::equivalence(pos("p"), pos("q"))});
+  const KnowledgeGraph graph({Fact::equivalence(pos("p"), pos("q"))});
   const Shape expected{{{kTrue, {kTrue}},
                         {kFalse, {kFalse}},
                         {pos("p"), {pos("p"), pos("q")}},
@@ -59,8 +59,8 @@ TEST(KnowledgeGraph, EquivalenceOfNewLiteralsSharesOneClassPair) {
 }
 
 TEST(KnowledgeGraph, EquivalenceWithAConstantJoinsItsClass) {
-  for (const auto& fact : {Edge::equivalence(pos("p"), kTrue), Edge::equivalence(kTrue, pos("p")),
-                           Edge::implication(kTrue, pos("p")), Edge::is_true(pos("p"))}) {
+  for (const auto& fact : {Fact::equivalence(pos("p"), kTrue), Fact::equivalence(kTrue, pos("p")),
+                           Fact::implication(kTrue, pos("p")), Fact::is_true(pos("p"))}) {
     const KnowledgeGraph graph({fact});
     EXPECT_EQ(graph.graph().node_count(), 2u);
     EXPECT_EQ(graph.class_of(0).representative, kTrue);
@@ -71,25 +71,25 @@ TEST(KnowledgeGraph, EquivalenceWithAConstantJoinsItsClass) {
 }
 
 TEST(KnowledgeGraph, ImplicationFromTrueOrToFalseIsAnEquivalence) {
-  EXPECT_EQ(KnowledgeGraph({Edge::implication(kTrue, pos("q"))}),
-            KnowledgeGraph({Edge::equivalence(kTrue, pos("q"))}));
-  EXPECT_EQ(KnowledgeGraph({Edge::implication(pos("q"), kFalse)}),
-            KnowledgeGraph({Edge::equivalence(pos("q"), kFalse)}));
-  const KnowledgeGraph to_false({Edge::implication(pos("q"), kFalse)});
+  EXPECT_EQ(KnowledgeGraph({Fact::implication(kTrue, pos("q"))}),
+            KnowledgeGraph({Fact::equivalence(kTrue, pos("q"))}));
+  EXPECT_EQ(KnowledgeGraph({Fact::implication(pos("q"), kFalse)}),
+            KnowledgeGraph({Fact::equivalence(pos("q"), kFalse)}));
+  const KnowledgeGraph to_false({Fact::implication(pos("q"), kFalse)});
   expect_mapped(to_false, pos("q"), 1);
   expect_mapped(to_false, neg("q"), 0);
 }
 
 TEST(KnowledgeGraph, ImplicationsToTrueOrFromFalseTakeTheEdgePath) {
-  const KnowledgeGraph from_false({Edge::implication(kFalse, pos("q"))});
+  const KnowledgeGraph from_false({Fact::implication(kFalse, pos("q"))});
   EXPECT_EQ(from_false.graph().node_count(), 4u);
   EXPECT_EQ(from_false.graph().edges(), (std::vector<GraphEdge>{{1, 2}, {3, 0}}));
-  const KnowledgeGraph to_true({Edge::implication(pos("q"), kTrue)});
+  const KnowledgeGraph to_true({Fact::implication(pos("q"), kTrue)});
   EXPECT_EQ(to_true.graph().edges(), (std::vector<GraphEdge>{{2, 0}, {1, 3}}));
 }
 
 TEST(KnowledgeGraph, ImplicationAddsTheEdgeAndItsContrapositiveOnce) {
-  const auto fact = Edge::implication(pos("p"), pos("q"));
+  const auto fact = Fact::implication(pos("p"), pos("q"));
   const KnowledgeGraph graph({fact, fact, fact});
   const Shape expected{{{kTrue, {kTrue}},
                         {kFalse, {kFalse}},
@@ -105,9 +105,9 @@ TEST(KnowledgeGraph, ImplicationAddsTheEdgeAndItsContrapositiveOnce) {
 }
 
 TEST(KnowledgeGraph, NeighbourListsAreMostRecentFirst) {
-  const KnowledgeGraph graph({Edge::implication(pos("p"), pos("q")),
-                              Edge::implication(pos("p"), pos("r")),
-                              Edge::implication(pos("s"), pos("r"))});
+  const KnowledgeGraph graph({Fact::implication(pos("p"), pos("q")),
+                              Fact::implication(pos("p"), pos("r")),
+                              Fact::implication(pos("s"), pos("r"))});
   const auto& g = graph.graph();
   EXPECT_EQ(std::vector<NodeIndex>(g.outgoing(2).begin(), g.outgoing(2).end()),
             (std::vector<NodeIndex>{6, 4}));
@@ -127,7 +127,7 @@ TEST(KnowledgeGraph, EquivalenceOfKnownLiteralsLinksTheirClassesBothWays) {
 
 TEST(KnowledgeGraph, EquivalenceWithOneKnownSideJoinsTheKnownClasses) {
   const KnowledgeGraph graph(
-      {Edge::implication(pos("p"), pos("r")), Edge::equivalence(pos("q"), pos("p"))});
+      {Fact::implication(pos("p"), pos("r")), Fact::equivalence(pos("q"), pos("p"))});
   expect_mapped(graph, pos("q"), 2);
   expect_mapped(graph, neg("q"), 3);
   EXPECT_EQ(graph.class_of(2).representative, pos("p"));
@@ -135,7 +135,7 @@ TEST(KnowledgeGraph, EquivalenceWithOneKnownSideJoinsTheKnownClasses) {
 }
 
 TEST(KnowledgeGraph, TruthLeavesTheOldClassAndItsEdges) {
-  const KnowledgeGraph graph({Edge::implication(pos("p"), pos("q")), Edge::is_true(pos("p"))});
+  const KnowledgeGraph graph({Fact::implication(pos("p"), pos("q")), Fact::is_true(pos("p"))});
   expect_mapped(graph, pos("p"), 0);
   expect_mapped(graph, neg("p"), 1);
   EXPECT_TRUE(graph.class_of(2).literals.contains(pos("p")));
@@ -145,32 +145,32 @@ TEST(KnowledgeGraph, TruthLeavesTheOldClassAndItsEdges) {
 }
 
 TEST(KnowledgeGraph, ContradictoryFactsAreRecordedAsGiven) {
-  const KnowledgeGraph later_wins({Edge::is_true(pos("p")), Edge::is_false(pos("p"))});
+  const KnowledgeGraph later_wins({Fact::is_true(pos("p")), Fact::is_false(pos("p"))});
   expect_mapped(later_wins, pos("p"), 1);
   expect_mapped(later_wins, neg("p"), 0);
   // Stating that a constant fails puts both constants into one class.
-  const KnowledgeGraph constants({Edge::is_false(kTrue), Edge::is_true(pos("p"))});
+  const KnowledgeGraph constants({Fact::is_false(kTrue), Fact::is_true(pos("p"))});
   EXPECT_EQ(constants.node_of(kTrue), constants.node_of(kFalse));
   EXPECT_EQ(constants.node_of(pos("p")), constants.node_of(kFalse));
-  const KnowledgeGraph self_negation({Edge::equivalence(pos("p"), neg("p"))});
+  const KnowledgeGraph self_negation({Fact::equivalence(pos("p"), neg("p"))});
   EXPECT_EQ(self_negation.graph().node_count(), 4u);
 }
 
 TEST(KnowledgeGraph, EveryLiteralComesWithItsNegation) {
-  const KnowledgeGraph graph({Edge::implication(pos("a"), neg("b")),
-                              Edge::equivalence(pos("c"), neg("a")), Edge::is_false(pos("d")),
-                              Edge::equivalence(pos("b"), pos("e"))});
+  const KnowledgeGraph graph({Fact::implication(pos("a"), neg("b")),
+                              Fact::equivalence(pos("c"), neg("a")), Fact::is_false(pos("d")),
+                              Fact::equivalence(pos("b"), pos("e"))});
   for (const auto& [literal, node] : graph.literal_nodes()) {
     EXPECT_TRUE(graph.literal_nodes().contains(literal.negation())) << literal.display();
     EXPECT_TRUE(graph.class_of(node).literals.contains(literal)) << literal.display();
   }
 }
 
-TEST(KnowledgeGraphEdge, ComparesKindAndLiterals) {
-  EXPECT_EQ(Edge::implication(pos("a"), pos("b")), Edge::implication(pos("a"), pos("b")));
-  EXPECT_NE(Edge::implication(pos("a"), pos("b")), Edge::equivalence(pos("a"), pos("b")));
-  EXPECT_NE(Edge::implication(pos("a"), pos("b")), Edge::implication(pos("b"), pos("a")));
-  EXPECT_NE(Edge::is_true(pos("a")), Edge::is_false(pos("a")));
+TEST(KnowledgeFact, ComparesKindAndLiterals) {
+  EXPECT_EQ(Fact::implication(pos("a"), pos("b")), Fact::implication(pos("a"), pos("b")));
+  EXPECT_NE(Fact::implication(pos("a"), pos("b")), Fact::equivalence(pos("a"), pos("b")));
+  EXPECT_NE(Fact::implication(pos("a"), pos("b")), Fact::implication(pos("b"), pos("a")));
+  EXPECT_NE(Fact::is_true(pos("a")), Fact::is_false(pos("a")));
 }
 
 }  // namespace

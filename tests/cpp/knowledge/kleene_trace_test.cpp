@@ -1,4 +1,4 @@
-#include "sequence/knowledge/kleene_trace.hpp"
+#include "knowledge/kleene_trace.hpp"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 namespace corvane {
 namespace {
 
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 AtomicProposition ap(const std::string& name) {
   return AtomicProposition::new_(name);
@@ -48,10 +48,10 @@ NormalizedSequence<Kleene> sequence_of(PlainSequence<Kleene>::Map entries) {
 
 TEST(KleeneTrace, NormalisesThePerStepValues) {
   PlainSequence<KnowledgeGraph> knowledge;
-  knowledge.insert_or_assign(0, KnowledgeGraph({Edge::is_true(pos("a"))}));
+  knowledge.insert_or_assign(0, KnowledgeGraph({Fact::is_true(pos("a"))}));
   knowledge.insert_or_assign(3,
-                             KnowledgeGraph({Edge::is_true(pos("a")), Edge::is_false(pos("b"))}));
-  knowledge.insert_or_assign(5, KnowledgeGraph({Edge::implication(pos("a"), pos("c"))}));
+                             KnowledgeGraph({Fact::is_true(pos("a")), Fact::is_false(pos("b"))}));
+  knowledge.insert_or_assign(5, KnowledgeGraph({Fact::implication(pos("a"), pos("c"))}));
   knowledge.insert_or_assign(9, KnowledgeGraph());
   const KleeneTrace trace = kleene_trace(knowledge);
   ASSERT_EQ(trace.size(), 3u);
@@ -75,22 +75,22 @@ TEST(KleeneTrace, MatchesTheStepByStepEvaluationOnRandomKnowledge) {
     const int steps = 1 + pick(8);
     TimeStep step = 0;
     for (int s = 0; s < steps; ++s) {
-      std::vector<Edge> facts;
+      std::vector<Fact> facts;
       for (int f = pick(5); f > 0; --f) {
         const Literal a = pos(std::string(1, static_cast<char>('a' + pick(5))));
         const Literal b = pos(std::string(1, static_cast<char>('a' + pick(5))));
         switch (pick(4)) {
           case 0:
-            facts.push_back(Edge::is_true(a));
+            facts.push_back(Fact::is_true(a));
             break;
           case 1:
-            facts.push_back(Edge::is_false(a));
+            facts.push_back(Fact::is_false(a));
             break;
           case 2:
-            facts.push_back(Edge::implication(a, b));
+            facts.push_back(Fact::implication(a, b));
             break;
           default:
-            facts.push_back(Edge::equivalence(a, b));
+            facts.push_back(Fact::equivalence(a, b));
             break;
         }
       }

@@ -1,16 +1,16 @@
-#include "sequence/knowledge/knowledge_sequence.hpp"
+#include "knowledge/knowledge_sequence.hpp"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
 #include "knowledge_graph/kleene_evaluation.hpp"
-#include "sequence/knowledge/kleene_trace.hpp"
+#include "knowledge/kleene_trace.hpp"
 
 namespace corvane {
 namespace {
 
-using Edge = KnowledgeGraphEdge;
+using Fact = KnowledgeFact;
 
 Literal pos(const char* name) {
   return Literal::positive(AtomicProposition::new_(name));
@@ -26,12 +26,12 @@ const StepKnowledge kAHolds{{"a"}, {}, {}, {}};
 
 TEST(KnowledgeFacts, ListsFactsByKindInStatementOrder) {
   const StepKnowledge knowledge{{"b", "a"}, {"c"}, {{"p(x)", "q"}}, {{"r", "s(a(b))"}}};
-  const std::vector<Edge> expected = {
-      Edge::is_true(pos("b")),
-      Edge::is_true(pos("a")),
-      Edge::is_false(pos("c")),
-      Edge::implication(Literal::positive(AtomicProposition::with_parameter("p", "x")), pos("q")),
-      Edge::equivalence(pos("r"), Literal::positive(AtomicProposition::with_parameter("s", "a"))),
+  const std::vector<Fact> expected = {
+      Fact::is_true(pos("b")),
+      Fact::is_true(pos("a")),
+      Fact::is_false(pos("c")),
+      Fact::implication(Literal::positive(AtomicProposition::with_parameter("p", "x")), pos("q")),
+      Fact::equivalence(pos("r"), Literal::positive(AtomicProposition::with_parameter("s", "a"))),
   };
   EXPECT_EQ(knowledge_facts(knowledge), expected);
 }

@@ -1,4 +1,4 @@
-#include "sequence/knowledge/kleene_trace.hpp"
+#include "knowledge/kleene_trace.hpp"
 
 #include <iterator>
 #include <utility>

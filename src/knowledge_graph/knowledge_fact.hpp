@@ -10,21 +10,21 @@
 
 namespace corvane {
 
-class KnowledgeGraphEdge {
+class KnowledgeFact {
  public:
   enum class Kind : std::uint8_t { IsTrue, IsFalse, Implication, Equivalence };
 
-  static KnowledgeGraphEdge is_true(Literal literal) {
-    return KnowledgeGraphEdge(Kind::IsTrue, std::move(literal), std::nullopt);
+  static KnowledgeFact is_true(Literal literal) {
+    return KnowledgeFact(Kind::IsTrue, std::move(literal), std::nullopt);
   }
-  static KnowledgeGraphEdge is_false(Literal literal) {
-    return KnowledgeGraphEdge(Kind::IsFalse, std::move(literal), std::nullopt);
+  static KnowledgeFact is_false(Literal literal) {
+    return KnowledgeFact(Kind::IsFalse, std::move(literal), std::nullopt);
   }
-  static KnowledgeGraphEdge implication(Literal lhs, Literal rhs) {
-    return KnowledgeGraphEdge(Kind::Implication, std::move(lhs), std::move(rhs));
+  static KnowledgeFact implication(Literal lhs, Literal rhs) {
+    return KnowledgeFact(Kind::Implication, std::move(lhs), std::move(rhs));
   }
-  static KnowledgeGraphEdge equivalence(Literal lhs, Literal rhs) {
-    return KnowledgeGraphEdge(Kind::Equivalence, std::move(lhs), std::move(rhs));
+  static KnowledgeFact equivalence(Literal lhs, Literal rhs) {
+    return KnowledgeFact(Kind::Equivalence, std::move(lhs), std::move(rhs));
   }
 
   Kind kind() const noexcept { return kind_; }
@@ -33,10 +33,10 @@ class KnowledgeGraphEdge {
   // The right-hand side of `Implication` / `Equivalence`; the literal itself for the unary kinds.
   const Literal& rhs() const noexcept { return rhs_ ? *rhs_ : lhs_; }
 
-  friend bool operator==(const KnowledgeGraphEdge&, const KnowledgeGraphEdge&) = default;
+  friend bool operator==(const KnowledgeFact&, const KnowledgeFact&) = default;
 
  private:
-  KnowledgeGraphEdge(Kind kind, Literal lhs, std::optional<Literal> rhs)
+  KnowledgeFact(Kind kind, Literal lhs, std::optional<Literal> rhs)
       : kind_(kind), lhs_(std::move(lhs)), rhs_(std::move(rhs)) {}
 
   Kind kind_;

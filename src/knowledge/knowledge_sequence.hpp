@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "knowledge_graph/knowledge_graph.hpp"
-#include "knowledge_graph/knowledge_graph_edge.hpp"
+#include "knowledge_graph/knowledge_fact.hpp"
 #include "sequence/plain_sequence.hpp"
 #include "time/time_step.hpp"
 
@@ -27,7 +27,7 @@ struct StepKnowledge {
 
 // The facts of one step, in this order: `IsTrue` per held text, `IsFalse` per text that does not
 // hold, then the implications, then the equivalences, each list in its own order.
-std::vector<KnowledgeGraphEdge> knowledge_facts(const StepKnowledge& knowledge);
+std::vector<KnowledgeFact> knowledge_facts(const StepKnowledge& knowledge);
 
 // Knowledge stated for step t applies at t alone; steps without a statement know nothing. The
 // result has an entry at step 0 and one graph per change of the fact lists, so consecutive steps
