@@ -10,8 +10,6 @@
 namespace corvane {
 namespace {
 
-using Fact = KnowledgeFact;
-
 Literal pos(const char* name) {
   return Literal::positive(AtomicProposition::new_(name));
 }
@@ -23,18 +21,6 @@ std::vector<TimeStep> keys_of(const PlainSequence<KnowledgeGraph>& knowledge) {
 }
 
 const StepKnowledge kAHolds{{"a"}, {}, {}, {}};
-
-TEST(KnowledgeFacts, ListsFactsByKindInStatementOrder) {
-  const StepKnowledge knowledge{{"b", "a"}, {"c"}, {{"p(x)", "q"}}, {{"r", "s(a(b))"}}};
-  const std::vector<Fact> expected = {
-      Fact::is_true(pos("b")),
-      Fact::is_true(pos("a")),
-      Fact::is_false(pos("c")),
-      Fact::implication(Literal::positive(AtomicProposition::with_parameter("p", "x")), pos("q")),
-      Fact::equivalence(pos("r"), Literal::positive(AtomicProposition::with_parameter("s", "a"))),
-  };
-  EXPECT_EQ(knowledge_facts(knowledge), expected);
-}
 
 TEST(BuildKnowledgeSequence, StoresOneGraphPerChangeOfTheFacts) {
   struct Case {
