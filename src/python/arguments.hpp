@@ -12,9 +12,8 @@
 #include <string_view>
 #include <vector>
 
-#include "formula/nnf_formula.hpp"
 #include "python/py_ref.hpp"
-#include "time/interval.hpp"
+#include "time/time_step.hpp"
 
 namespace corvane::python {
 
@@ -82,11 +81,6 @@ auto with_argument_prefix(const char* parameter, Convert&& convert) -> decltype(
     add_argument_prefix(parameter);
     throw;
   }
-}
-
-// Interval from a start and an optional end.
-inline Interval interval_from(TimeStep start, std::optional<TimeStep> end) {
-  return Interval::from_bounds(start, end);
 }
 
 // A new Python str from UTF-8 text.

@@ -2,11 +2,12 @@
 #include <Python.h>
 
 #include <cstdint>
-#include <cstring>
 
+#include "python/augmenter_class.hpp"
 #include "python/errors.hpp"
+#include "python/formula_class.hpp"
+#include "python/knowledge_sequence_class.hpp"
 #include "python/py_ref.hpp"
-#include "python/types.hpp"
 
 namespace corvane::python {
 
@@ -39,21 +40,6 @@ bool add_class(PyObject* module, PyTypeObject* type) {
   if (PyList_Append(all.get(), name.get()) < 0) return false;
   return PyObject_SetAttr(module, name.get(), reinterpret_cast<PyObject*>(type)) == 0;
 }
-
-}  // namespace
-
-PyTypeObject* create_class(PyType_Spec* spec) {
-  PyRef type = PyRef::steal(PyType_FromSpec(spec));
-  if (!type) return nullptr;
-  const char* dot = std::strrchr(spec->name, '.');
-  PyRef bare_name = PyRef::steal(PyUnicode_FromString(dot == nullptr ? spec->name : dot + 1));
-  if (!bare_name || PyObject_SetAttrString(type.get(), "__name__", bare_name.get()) < 0) {
-    return nullptr;
-  }
-  return reinterpret_cast<PyTypeObject*>(type.release());
-}
-
-namespace {
 
 PyObject* initialise() {
   static std::int64_t first_interpreter = -1;

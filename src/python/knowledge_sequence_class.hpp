@@ -1,4 +1,5 @@
-// Access to the knowledge held by a `KnowledgeSequence` instance.
+// The `KnowledgeSequence` class: facts per time step, turned into one knowledge graph per change
+// point.
 #pragma once
 
 #include <Python.h>
@@ -6,6 +7,9 @@
 #include "knowledge/knowledge_sequence.hpp"
 
 namespace corvane::python {
+
+// The class object, created on first use. Null with a Python exception set if creation failed.
+PyTypeObject* knowledge_sequence_type();
 
 // The knowledge of a `KnowledgeSequence` instance (the caller has checked the type).
 const PlainSequence<KnowledgeGraph>& knowledge_of(PyObject* object);

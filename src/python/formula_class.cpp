@@ -1,5 +1,5 @@
 // The `Formula` class: an immutable wrapper around one `NNFFormula`.
-#include <Python.h>
+#include "python/formula_class.hpp"
 
 #include <string>
 #include <variant>
@@ -11,16 +11,28 @@
 #include "monitoring/relevance.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
+#include "python/heap_type.hpp"
 #include "python/instance.hpp"
 #include "python/method.hpp"
-#include "python/types.hpp"
 
 namespace corvane::python {
 
 namespace {
 
-NNFFormula formula_arg(PyObject* object, const char* parameter) {
-  return to_formula(object, parameter);
+HeapType& formula_class();
+
+const NNFFormula& formula_of(PyObject* object) {
+  return value_of<NNFFormula>(object);
+}
+
+// Parses formula text; a syntax error raises ValueError with the parser's message.
+NNFFormula parse_formula_argument(std::string_view text) {
+  auto parsed = parse_formula(text);
+  if (auto* error = std::get_if<ParseError>(&parsed)) {
+    set_error(PyExc_ValueError, error->display());
+    throw_python_error();
+  }
+  return std::get<NNFFormula>(std::move(parsed));
 }
 
 Interval interval_arg(const Args& a, std::size_t start, std::size_t end) {
@@ -48,14 +60,14 @@ PyObject* ap(PyObject*, const Args& a) {
 }
 
 PyObject* negation(PyObject*, const Args& a) {
-  return wrap_formula(NNFFormula::negated(formula_arg(a[0], "formula")));
+  return wrap_formula(NNFFormula::negated(to_formula(a[0], "formula")));
 }
 
 std::vector<NNFFormula> formulas_arg(PyObject* object, const char* parameter) {
   std::vector<PyRef> items = to_sequence_items(object, parameter);
   std::vector<NNFFormula> formulas;
   formulas.reserve(items.size());
-  for (const auto& item : items) formulas.push_back(formula_arg(item.get(), parameter));
+  for (const auto& item : items) formulas.push_back(to_formula(item.get(), parameter));
   return formulas;
 }
 
@@ -68,39 +80,39 @@ PyObject* disjunction(PyObject*, const Args& a) {
 }
 
 PyObject* implication(PyObject*, const Args& a) {
-  NNFFormula lhs = formula_arg(a[0], "lhs");
-  NNFFormula rhs = formula_arg(a[1], "rhs");
+  NNFFormula lhs = to_formula(a[0], "lhs");
+  NNFFormula rhs = to_formula(a[1], "rhs");
   return wrap_formula(NNFFormula::implication(lhs, std::move(rhs)));
 }
 
 PyObject* next(PyObject*, const Args& a) {
-  NNFFormula formula = formula_arg(a[0], "formula");
+  NNFFormula formula = to_formula(a[0], "formula");
   const TimeStep time = to_u32_or(a[1], "time", 1);
   return wrap_formula(NNFFormula::next(time, std::move(formula)));
 }
 
 PyObject* always(PyObject*, const Args& a) {
-  NNFFormula formula = formula_arg(a[0], "formula");
+  NNFFormula formula = to_formula(a[0], "formula");
   const Interval interval = interval_arg(a, 1, 2);
   return wrap_formula(NNFFormula::globally(interval, std::move(formula)));
 }
 
 PyObject* eventually(PyObject*, const Args& a) {
-  NNFFormula formula = formula_arg(a[0], "formula");
+  NNFFormula formula = to_formula(a[0], "formula");
   const Interval interval = interval_arg(a, 1, 2);
   return wrap_formula(NNFFormula::eventually(interval, std::move(formula)));
 }
 
 PyObject* until(PyObject*, const Args& a) {
-  NNFFormula lhs = formula_arg(a[0], "lhs");
-  NNFFormula rhs = formula_arg(a[1], "rhs");
+  NNFFormula lhs = to_formula(a[0], "lhs");
+  NNFFormula rhs = to_formula(a[1], "rhs");
   const Interval interval = interval_arg(a, 2, 3);
   return wrap_formula(NNFFormula::until(std::move(lhs), interval, std::move(rhs)));
 }
 
 PyObject* release(PyObject*, const Args& a) {
-  NNFFormula lhs = formula_arg(a[0], "lhs");
-  NNFFormula rhs = formula_arg(a[1], "rhs");
+  NNFFormula lhs = to_formula(a[0], "lhs");
+  NNFFormula rhs = to_formula(a[1], "rhs");
   const Interval interval = interval_arg(a, 2, 3);
   return wrap_formula(NNFFormula::release(std::move(lhs), interval, std::move(rhs)));
 }
@@ -199,8 +211,7 @@ PyObject* formula_repr(PyObject* self) {
 
 PyObject* formula_new(PyTypeObject*, PyObject* args, PyObject* kwargs) {
   return guarded([&] {
-    static const Signature signature("Formula.__new__", "Formula(formula_string)");
-    const Args a = signature.bind(args, kwargs);
+    const Args a = formula_class().bind_new(args, kwargs);
     return wrap_formula(parse_formula_argument(to_str(a[0], "formula_string")));
   });
 }
@@ -230,19 +241,23 @@ PyMethodDef formula_methods[] = {
     {nullptr, nullptr, 0, nullptr},
 };
 
-}  // namespace
-
-NNFFormula parse_formula_argument(std::string_view text) {
-  auto parsed = parse_formula(text);
-  if (auto* error = std::get_if<ParseError>(&parsed)) {
-    set_error(PyExc_ValueError, error->display());
-    throw_python_error();
-  }
-  return std::get<NNFFormula>(std::move(parsed));
+HeapType& formula_class() {
+  static HeapType type("corvane.Formula", "Formula(formula_string)",
+                       static_cast<int>(sizeof(Instance<NNFFormula>)),
+                       {
+                           {Py_tp_new, reinterpret_cast<void*>(formula_new)},
+                           {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<NNFFormula>)},
+                           {Py_tp_str, reinterpret_cast<void*>(formula_str)},
+                           {Py_tp_repr, reinterpret_cast<void*>(formula_repr)},
+                           {Py_tp_methods, formula_methods},
+                       });
+  return type;
 }
 
-const NNFFormula& formula_of(PyObject* object) {
-  return value_of<NNFFormula>(object);
+}  // namespace
+
+PyTypeObject* formula_type() {
+  return formula_class().get();
 }
 
 const NNFFormula& to_formula(PyObject* object, const char* parameter) {
@@ -253,24 +268,6 @@ PyObject* wrap_formula(NNFFormula formula) {
   PyTypeObject* type = formula_type();
   if (type == nullptr) throw_python_error();
   return new_instance(type, std::move(formula));
-}
-
-PyTypeObject* formula_type() {
-  static PyTypeObject* type = nullptr;
-  if (type != nullptr) return type;
-  static PyType_Slot slots[] = {
-      {Py_tp_doc, const_cast<char*>("Formula(formula_string)\n--\n\n")},
-      {Py_tp_new, reinterpret_cast<void*>(formula_new)},
-      {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<NNFFormula>)},
-      {Py_tp_str, reinterpret_cast<void*>(formula_str)},
-      {Py_tp_repr, reinterpret_cast<void*>(formula_repr)},
-      {Py_tp_methods, formula_methods},
-      {0, nullptr},
-  };
-  static PyType_Spec spec = {"corvane.Formula", static_cast<int>(sizeof(Instance<NNFFormula>)), 0,
-                             Py_TPFLAGS_DEFAULT, slots};
-  type = create_class(&spec);
-  return type;
 }
 
 }  // namespace corvane::python

@@ -1,6 +1,5 @@
-// The `KnowledgeSequence` class: facts per time step, turned into one knowledge graph per change
-// point. The whole argument is converted before anything is built.
-#include <Python.h>
+// The `KnowledgeSequence` class. The whole argument is converted before anything is built.
+#include "python/knowledge_sequence_class.hpp"
 
 #include <string>
 #include <unordered_map>
@@ -9,9 +8,8 @@
 
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
+#include "python/heap_type.hpp"
 #include "python/instance.hpp"
-#include "python/knowledge.hpp"
-#include "python/types.hpp"
 #include "support/internal_error.hpp"
 
 namespace corvane::python {
@@ -19,6 +17,8 @@ namespace corvane::python {
 namespace {
 
 using Knowledge = PlainSequence<KnowledgeGraph>;
+
+HeapType& knowledge_sequence_class();
 
 // A tuple of exactly `length` items, or the error for a wrong type or length.
 PyObject* to_tuple(PyObject* object, Py_ssize_t length) {
@@ -90,33 +90,30 @@ std::unordered_map<TimeStep, StepKnowledge> convert_edges(PyObject* edges) {
 
 PyObject* knowledge_sequence_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   return guarded([&] {
-    static const Signature signature("KnowledgeSequence.__new__", "KnowledgeSequence(edges)");
-    const Args a = signature.bind(args, kwargs);
+    const Args a = knowledge_sequence_class().bind_new(args, kwargs);
     auto steps = with_argument_prefix("edges", [&] { return convert_edges(a[0]); });
     return new_instance(type, build_knowledge_sequence(steps));
   });
 }
 
+HeapType& knowledge_sequence_class() {
+  static HeapType type("corvane.KnowledgeSequence", "KnowledgeSequence(edges)",
+                       static_cast<int>(sizeof(Instance<Knowledge>)),
+                       {
+                           {Py_tp_new, reinterpret_cast<void*>(knowledge_sequence_new)},
+                           {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<Knowledge>)},
+                       });
+  return type;
+}
+
 }  // namespace
+
+PyTypeObject* knowledge_sequence_type() {
+  return knowledge_sequence_class().get();
+}
 
 const PlainSequence<KnowledgeGraph>& knowledge_of(PyObject* object) {
   return value_of<Knowledge>(object);
-}
-
-PyTypeObject* knowledge_sequence_type() {
-  static PyTypeObject* type = nullptr;
-  if (type != nullptr) return type;
-  static PyType_Slot slots[] = {
-      {Py_tp_doc, const_cast<char*>("KnowledgeSequence(edges)\n--\n\n")},
-      {Py_tp_new, reinterpret_cast<void*>(knowledge_sequence_new)},
-      {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<Knowledge>)},
-      {0, nullptr},
-  };
-  static PyType_Spec spec = {"corvane.KnowledgeSequence",
-                             static_cast<int>(sizeof(Instance<Knowledge>)), 0, Py_TPFLAGS_DEFAULT,
-                             slots};
-  type = create_class(&spec);
-  return type;
 }
 
 }  // namespace corvane::python
