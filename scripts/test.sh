@@ -4,6 +4,8 @@
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 cd "$ROOT"
 
+bash scripts/check_layers.sh
+
 install_corvane --config-settings=cmake.define.CORVANE_WERROR=ON ".[test]"
 
 if [ ! -f /usr/include/gtest/gtest.h ] && [ ! -f /usr/local/include/gtest/gtest.h ]; then
