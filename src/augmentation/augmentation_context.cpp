@@ -106,7 +106,8 @@ TimeStep AugmentationContext::latest_change(const NNFFormula& formula,
   }
   TimeStep latest = 0;
   for (const NNFFormula& operand : operands) {
-    const std::optional<TimeStep> change = sequence_of(operand).last_change_in(sub_steps.sequence());
+    const std::optional<TimeStep> change =
+        sequence_of(operand).last_change_in(sub_steps.sequence());
     if (!change) throw InternalError("Relevant steps should not be empty");
     latest = std::max(latest, *change);
   }

@@ -15,8 +15,8 @@
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "sequence/plain_sequence.hpp"
-#include "time/interval.hpp"
 #include "sets/interval_set.hpp"
+#include "time/interval.hpp"
 #include "truth_values/kleene.hpp"
 
 namespace corvane {

@@ -11,8 +11,8 @@
 #include "formula/nnf_formula.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/plain_sequence.hpp"
-#include "time/interval.hpp"
 #include "sets/interval_set.hpp"
+#include "time/interval.hpp"
 
 namespace corvane {
 

@@ -7,8 +7,8 @@
 
 #include "formula/atomic_proposition.hpp"
 #include "formula/nnf_formula.hpp"
-#include "monitoring/kleene_monitor_sequence.hpp"
 #include "knowledge/kleene_trace.hpp"
+#include "monitoring/kleene_monitor_sequence.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "truth_values/kleene.hpp"
 

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "sequence/stream_helpers.hpp"
-#include "time/interval.hpp"
 #include "support/internal_error.hpp"
+#include "time/interval.hpp"
 
 namespace corvane {
 

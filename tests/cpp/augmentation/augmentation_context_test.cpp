@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "augmentation_test_support.hpp"
-#include "monitoring/monitor.hpp"
 #include "knowledge/kleene_trace.hpp"
+#include "monitoring/monitor.hpp"
 
 namespace corvane {
 namespace {

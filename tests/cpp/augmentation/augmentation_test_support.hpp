@@ -16,9 +16,9 @@
 #include "augmentation/rules.hpp"
 #include "formula/nnf_formula.hpp"
 #include "formula/printing.hpp"
-#include "knowledge_graph/knowledge_graph.hpp"
-#include "knowledge_graph/knowledge_fact.hpp"
 #include "knowledge/knowledge_sequence.hpp"
+#include "knowledge_graph/knowledge_fact.hpp"
+#include "knowledge_graph/knowledge_graph.hpp"
 
 namespace corvane::augmentation_test {
 

@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "knowledge_graph/kleene_evaluation.hpp"
 #include "knowledge/kleene_trace.hpp"
+#include "knowledge_graph/kleene_evaluation.hpp"
 
 namespace corvane {
 namespace {
