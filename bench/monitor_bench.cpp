@@ -1,9 +1,10 @@
 // Timing of the satisfaction-signal operators and of the monitor, at two sizes each.
 //
 // Build and run from the repository root (one line):
-//   g++ -std=c++20 -O2 -Isrc bench/monitor_bench.cpp src/monitoring/*.cpp
+//   g++ -std=c++20 -O2 -pthread -Isrc bench/monitor_bench.cpp src/monitoring/boolean_signal.cpp
+//   src/monitoring/kleene_monitor_sequence.cpp src/monitoring/monitor.cpp
 //   src/formula/nnf_formula.cpp src/formula/literal.cpp src/formula/atomic_proposition.cpp
-//   src/time/interval.cpp -o /tmp/monitor_bench && /tmp/monitor_bench
+//   src/time/interval.cpp src/support/stack_guard.cpp -o /tmp/monitor_bench && /tmp/monitor_bench
 //
 // (a) until and globally over boolean signals with N true runs (N = 100,000 and 200,000);
 // (b) Monitor::evaluate of a formula with S structurally distinct subformulas over a Kleene trace
