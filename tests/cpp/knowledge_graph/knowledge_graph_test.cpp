@@ -166,12 +166,5 @@ TEST(KnowledgeGraph, EveryLiteralComesWithItsNegation) {
   }
 }
 
-TEST(KnowledgeFact, ComparesKindAndLiterals) {
-  EXPECT_EQ(Fact::implication(pos("a"), pos("b")), Fact::implication(pos("a"), pos("b")));
-  EXPECT_NE(Fact::implication(pos("a"), pos("b")), Fact::equivalence(pos("a"), pos("b")));
-  EXPECT_NE(Fact::implication(pos("a"), pos("b")), Fact::implication(pos("b"), pos("a")));
-  EXPECT_NE(Fact::is_true(pos("a")), Fact::is_false(pos("a")));
-}
-
 }  // namespace
 }  // namespace corvane
