@@ -1,4 +1,4 @@
-// The module's classes: heap types created from a spec, once per process.
+// The module's classes: heap types made by `PyType_FromSpec`, once per process.
 //
 // A class is described by its qualified name ("corvane.Formula"), the signature text of its
 // constructor ("Formula(formula_string)"), the size of its instances and its slots. The one
