@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds corvane and runs every test: the C++ unit tests (GoogleTest through CTest), the Python
-# tests and the README's examples (pytest), the type checks of the stubs (mypy, stubtest) and the
-# check of the wheel's platform tag (auditwheel). Arguments are passed to pytest.
+# Builds corvane and runs every test and check: the C++ unit tests (GoogleTest through CTest),
+# the wheel's platform tag (auditwheel), the type stubs against the module (stubtest) and against
+# the example and the README's snippets (mypy --strict), then the Python tests and the README's
+# examples (pytest). Arguments are passed to pytest.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 
 if [ ! -f /usr/include/gtest/gtest.h ] && [ ! -f /usr/local/include/gtest/gtest.h ]; then
@@ -25,9 +26,6 @@ cmake --build "$BUILD/wheel" --target corvane_tests
 echo "== C++ unit tests"
 ctest --test-dir "$BUILD/wheel" --output-on-failure -j "$(nproc)"
 
-echo "== Python tests"
-"$PY" -m pytest -q -p no:cacheprovider tests/python "$@"
-
 echo "== wheel platform tag"
 "$PY" -m auditwheel show "$WHEEL" | tee "$BUILD/auditwheel-show.txt"
 # auditwheel wraps its lines; join them before looking for the verdict.
@@ -38,3 +36,12 @@ case "$(basename "$WHEEL")" in
   *-cp312-abi3-manylinux_*.whl) ;;
   *) die "$(basename "$WHEEL") is not tagged cp312-abi3-manylinux" ;;
 esac
+
+echo "== type stubs: stubtest against the module, mypy --strict on the example and the README"
+"$PY" -m mypy.stubtest corvane
+"$PY" scripts/readme_snippets.py README.md >"$BUILD/readme_snippets.py"
+"$PY" -m mypy --strict --cache-dir "$BUILD/mypy-cache" examples/overtaking.py \
+  "$BUILD/readme_snippets.py"
+
+echo "== Python tests and the README's examples"
+"$PY" -m pytest -q -p no:cacheprovider --doctest-glob=README.md tests/python README.md "$@"
