@@ -86,10 +86,10 @@ PY="$VENV/bin/python"
 export PATH="$VENV/bin:$PATH"
 
 # Installs the build tools, the build requirements of pyproject.toml and the given extras of the
-# project (e.g. "test") into the venv, unless the same list was installed before.
+# project (e.g. "test") into the venv, unless each of them was installed before.
 install_requirements() {
-  local requirements stamp="$VENV/.corvane-requirements"
-  requirements="$("$PY" - "$ROOT/pyproject.toml" "$@" <<'EOF'
+  local listed stamp="$VENV/.corvane-requirements" requirement requirements=() missing=()
+  listed="$("$PY" - "$ROOT/pyproject.toml" "$@" <<'EOF'
 import sys, tomllib
 with open(sys.argv[1], "rb") as file:
     project = tomllib.load(file)
@@ -100,14 +100,14 @@ for extra in sys.argv[2:]:
 print("\n".join(requirements))
 EOF
 )"
-  requirements="$(printf '%s\n' "${BUILD_TOOLS[@]}" "$requirements")"
-  if [ -f "$stamp" ] && [ "$(cat "$stamp")" = "$requirements" ]; then
-    return
-  fi
+  mapfile -t requirements < <(printf '%s\n' "${BUILD_TOOLS[@]}" "$listed")
+  for requirement in "${requirements[@]}"; do
+    grep -qxF -- "$requirement" "$stamp" 2>/dev/null || missing+=("$requirement")
+  done
+  [ "${#missing[@]}" -eq 0 ] && return
   echo "== installing build and test tools into $VENV"
-  mapfile -t list <<<"$requirements"
-  "$PY" -m pip install --disable-pip-version-check --progress-bar off "${list[@]}"
-  echo "$requirements" >"$stamp"
+  "$PY" -m pip install --disable-pip-version-check --progress-bar off "${missing[@]}"
+  printf '%s\n' "${missing[@]}" >>"$stamp"
 }
 
 # Options of the wheel build, shared by the example and the tests so that both reuse one build.
