@@ -122,8 +122,9 @@ wheel_inputs_digest() {
     python_identity "$PY"
     wheel_settings
     cd "$ROOT"
-    find src python CMakeLists.txt pyproject.toml README.md LICENSE \
-      -name __pycache__ -prune -o -type f -print0 2>/dev/null |
+    # A path that does not exist is simply left out.
+    { find src python CMakeLists.txt pyproject.toml README.md LICENSE \
+      -name __pycache__ -prune -o -type f -print0 2>/dev/null || true; } |
       LC_ALL=C sort -z | xargs -0 sha256sum
   } | sha256sum | cut -d' ' -f1
 }
