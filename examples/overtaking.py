@@ -15,6 +15,9 @@ import sys
 
 from corvane import Augmenter, Formula, KnowledgeSequence
 
+# Knowledge at one step: what holds, what does not, implications and equivalences.
+Entry = tuple[list[str], list[str], list[tuple[str, str]], list[tuple[str, str]]]
+
 RULES = {
     "overtake only into a free lane": "G[0,20] (overtaking -> lane_free(left))",
     "a slow truck ahead is overtaken within 12 steps":
@@ -24,12 +27,15 @@ RULES = {
 }
 
 
-def scenario():
+def scenario() -> dict[int, Entry]:
     """Twenty steps of perception: an oncoming car blocks the left lane until step 5, the lane is
     seen free from step 6 to 11, and afterwards only a clear view implies that it is free."""
-    edges = {}
+    edges: dict[int, Entry] = {}
     for t in range(21):
-        holds, not_holds, implications, equivalences = [], [], [], []
+        holds: list[str] = []
+        not_holds: list[str] = []
+        implications: list[tuple[str, str]] = []
+        equivalences: list[tuple[str, str]] = []
         if t <= 9:
             holds += ["vehicle_ahead(truck1)", "slower(truck1)"]
         if t <= 5:
@@ -46,7 +52,7 @@ def scenario():
     return edges
 
 
-def load_knowledge(path):
+def load_knowledge(path: str) -> dict[int, Entry]:
     with open(path, encoding="utf-8") as file:
         raw = json.load(file)
     return {
@@ -60,7 +66,7 @@ def load_knowledge(path):
     }
 
 
-def report(name, text, augmenter):
+def report(name: str, text: str, augmenter: Augmenter) -> str:
     formula = Formula(text)
     augmented = augmenter.augment(formula)
     infix = augmented.format_as_string()
@@ -79,7 +85,7 @@ def report(name, text, augmenter):
     return verdict
 
 
-def main(argv):
+def main(argv: list[str]) -> int:
     if len(argv) not in (1, 3):
         print(__doc__)
         return 2
