@@ -1,8 +1,9 @@
 // Timing of the satisfaction-signal operators and of the monitor, at two sizes each.
 //
 // Build and run from the repository root (one line):
-//   g++ -std=c++20 -O2 -pthread -Isrc bench/monitor_bench.cpp src/monitoring/boolean_signal.cpp
-//   src/monitoring/kleene_monitor_sequence.cpp src/monitoring/monitor.cpp
+//   g++ -std=c++20 -O2 -pthread -Isrc -Itests/cpp bench/monitor_bench.cpp
+//   src/monitoring/boolean_signal.cpp src/monitoring/kleene_monitor_sequence.cpp
+//   src/monitoring/monitor.cpp
 //   src/formula/nnf_formula.cpp src/formula/literal.cpp src/formula/atomic_proposition.cpp
 //   src/time/interval.cpp src/support/stack_guard.cpp -o /tmp/monitor_bench && /tmp/monitor_bench
 //
@@ -23,6 +24,7 @@
 #include "formula/nnf_formula.hpp"
 #include "monitoring/boolean_signal.hpp"
 #include "monitoring/monitor.hpp"
+#include "support/random_formula.hpp"
 
 namespace {
 
@@ -76,50 +78,32 @@ void collect(const NNFFormula& formula, std::unordered_set<NNFFormula>& seen) {
   for (const NNFFormula& sub : formula.subformulas()) collect(sub, seen);
 }
 
-// A formula whose distinct subformulas number at least `subformulas`, built by combining random
-// earlier pieces with every kind of operator, over `propositions` propositions.
-NNFFormula random_formula(std::size_t subformulas, std::size_t propositions, std::mt19937& rng) {
+// A formula with at least `count` structurally distinct subformulas and a nesting depth of at most
+// 60, a size that recursive generation reaches only with huge trees: pieces are built from earlier
+// pieces (recent ones preferred, so that they nest) and joined in one disjunction together with
+// the conjunction of every literal.
+NNFFormula formula_with_distinct_subformulas(testing::RandomFormulas<NNFFormula>& random,
+                                             std::size_t count) {
   std::vector<NNFFormula> pool;
-  for (std::size_t i = 0; i < propositions; ++i) {
-    const auto p = AtomicProposition::new_("p" + std::to_string(i));
+  for (const AtomicProposition& p : random.shape().propositions) {
     pool.push_back(NNFFormula::positive(p));
     pool.push_back(NNFFormula::negative(p));
   }
-  std::unordered_set<NNFFormula> seen;
   NNFFormula root = NNFFormula::and_(pool);
-  std::uniform_int_distribution<TimeStep> bound(0, 10);
-  const auto window = [&] {
-    const TimeStep a = bound(rng), b = bound(rng);
-    return std::bernoulli_distribution(0.2)(rng)
-               ? Interval::unbounded(a)
-               : Interval::bounded(std::min(a, b), std::max(a, b));
-  };
-  while (seen.size() < subformulas) {
-    std::uniform_int_distribution<std::size_t> pick(0, pool.size() - 1);
-    // Prefer recent pieces so that the formula nests, but keep depths moderate.
-    const NNFFormula& a = pool[pool.size() - 1 - std::min(pick(rng), pick(rng))];
-    const NNFFormula& b = pool[pick(rng)];
-    NNFFormula next;
-    switch (std::uniform_int_distribution<int>(0, 4)(rng)) {
-      case 0:
-        next = NNFFormula::and_({a, b});
-        break;
-      case 1:
-        next = NNFFormula::or_({a, b});
-        break;
-      case 2:
-        next = NNFFormula::until(a, window(), b);
-        break;
-      case 3:
-        next = NNFFormula::globally(window(), a);
-        break;
-      default:
-        next = NNFFormula::release(a, window(), b);
-        break;
-    }
-    if (next.depth() > 60) continue;
-    pool.push_back(next);
-    root = NNFFormula::or_({root, next});
+  const auto& operators = random.shape().operators;
+  std::unordered_set<NNFFormula> seen;
+  while (seen.size() < count) {
+    const std::size_t last = pool.size() - 1;
+    const std::size_t recent =
+        last - std::min(random.pick<std::size_t>(0, last), random.pick<std::size_t>(0, last));
+    const std::size_t any = random.pick<std::size_t>(0, last);
+    const testing::Operator op = operators[random.pick<std::size_t>(0, operators.size() - 1)];
+    std::vector<NNFFormula> operands{pool[recent]};
+    if (testing::RandomFormulas<NNFFormula>::binary(op)) operands.push_back(pool[any]);
+    NNFFormula piece = random.apply(op, std::move(operands));
+    if (piece.depth() > 60) continue;
+    pool.push_back(piece);
+    root = NNFFormula::or_({root, piece});
     seen.clear();
     collect(root, seen);
   }
@@ -148,7 +132,17 @@ void bench_monitor(std::size_t subformulas, std::size_t change_points) {
   std::mt19937 rng(42);
   const std::size_t propositions = 10;
   const Monitor monitor(random_trace(propositions, change_points, rng), Kleene::Unknown);
-  const NNFFormula formula = random_formula(subformulas, propositions, rng);
+  std::vector<AtomicProposition> names;
+  for (std::size_t i = 0; i < propositions; ++i) {
+    names.push_back(AtomicProposition::new_("p" + std::to_string(i)));
+  }
+  // Windows with bounds up to 10, a fifth of them unbounded.
+  testing::RandomFormulas<NNFFormula> random(
+      rng, {.propositions = std::move(names),
+            .operators = {testing::Operator::And, testing::Operator::Or, testing::Operator::Until,
+                          testing::Operator::Globally, testing::Operator::Release},
+            .windows = {.max_lb = 10, .max_width = 10, .unbounded = 0.2}});
+  const NNFFormula formula = formula_with_distinct_subformulas(random, subformulas);
   std::size_t entries = 0;
   const double ms = median_ms([&] { return monitor.evaluate(formula).size(); }, entries);
   std::printf("  evaluate: %zu distinct subformulas, %zu trace change points: %8.1f ms\n", entries,

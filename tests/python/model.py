@@ -4,6 +4,9 @@ Formulas are read back from their infix form (`format_as_string()`) into small t
 evaluated step by step over boolean traces that are constant after a horizon. Until follows this
 library's meaning: Until(φ, I, ψ) holds at t when ψ holds at some t' in t + I and φ holds at
 every s with t + lb(I) <= s < t'.
+
+The generators make random formulas and traces (hypothesis strategies) and random knowledge that
+is true in a hidden world, together with other traces that agree with it.
 """
 import re
 from functools import lru_cache
@@ -190,3 +193,63 @@ def traces(propositions=PROPOSITIONS, horizon=8):
     return st.fixed_dictionaries(
         {p: st.lists(st.booleans(), min_size=horizon, max_size=horizon) for p in propositions}
     )
+
+
+# --- random knowledge ----------------------------------------------------------------------
+
+FACT_KINDS = ("holds", "not", "implies", "equiv")
+
+
+def fact_holds(kind, fact, trace, t):
+    """Whether a fact of the given kind holds at step t of `trace`."""
+    if kind == "holds":
+        return trace[fact][t]
+    if kind == "not":
+        return not trace[fact][t]
+    lhs, rhs = trace[fact[0]][t], trace[fact[1]][t]
+    return (not lhs or rhs) if kind == "implies" else lhs == rhs
+
+
+def random_knowledge(rng, horizon, propositions=PROPOSITIONS):
+    """A hidden world (a trace over steps 0..horizon-1) and, for most of its steps, a few facts
+    that are true in it: ({proposition: [bool]}, {step: {kind: [fact]}})."""
+    world = {p: [rng.random() < 0.5 for _ in range(horizon)] for p in propositions}
+    steps = {}
+    for t in range(horizon):
+        if rng.random() < 0.3:
+            continue
+        facts = {kind: [] for kind in FACT_KINDS}
+        for _ in range(rng.randint(0, 4)):
+            kind = rng.choice(FACT_KINDS)
+            if kind in ("holds", "not"):
+                fact = rng.choice(propositions)
+            else:
+                fact = tuple(rng.sample(propositions, 2))
+            if fact_holds(kind, fact, world, t):
+                facts[kind].append(fact)
+        steps[t] = facts
+    return world, steps
+
+
+def knowledge_edges(steps):
+    """The argument of `KnowledgeSequence` for the facts of `random_knowledge`."""
+    return {t: tuple(facts[kind] for kind in FACT_KINDS) for t, facts in steps.items()}
+
+
+def agreeing_trace(rng, world, steps):
+    """A trace in which every fact of `steps` holds: each step's values are drawn at random until
+    they satisfy that step's facts (the world's values after 30 failed draws)."""
+    horizon = len(next(iter(world.values())))
+    trace = {p: [False] * horizon for p in world}
+    for t in range(horizon):
+        facts = steps.get(t, {})
+        for _ in range(30):
+            candidate = {p: rng.random() < 0.5 for p in world}
+            probe = {p: [candidate[p]] * (t + 1) for p in world}
+            if all(fact_holds(k, f, probe, t) for k, fs in facts.items() for f in fs):
+                break
+        else:
+            candidate = {p: world[p][t] for p in world}
+        for p in world:
+            trace[p][t] = candidate[p]
+    return trace

@@ -1,11 +1,9 @@
-import random
-
 import pytest
 from hypothesis import given, settings
 from hypothesis import strategies as st
 
 from corvane import Augmenter, Formula, KnowledgeSequence
-from model import PROPOSITIONS, evaluate, formulas, read
+from model import agreeing_trace, evaluate, formulas, knowledge_edges, random_knowledge, read
 
 ap = Formula.ap
 NO_FACTS = ([], [], [], [])
@@ -87,58 +85,12 @@ def test_huge_windows_cost_change_points_not_steps():
 
 # Property: augmentation keeps the value at step 0 on every trace that agrees with the knowledge.
 
-HORIZON = 6
-
-
-def fact_holds(kind, fact, world, t):
-    if kind == "holds":
-        return world[fact][t]
-    if kind == "not":
-        return not world[fact][t]
-    lhs, rhs = world[fact[0]][t], world[fact[1]][t]
-    return (not lhs or rhs) if kind == "implies" else lhs == rhs
-
-
-def random_knowledge(rng):
-    world = {p: [rng.random() < 0.5 for _ in range(HORIZON)] for p in PROPOSITIONS}
-    steps = {}
-    for t in range(HORIZON):
-        if rng.random() < 0.3:
-            continue
-        facts = {"holds": [], "not": [], "implies": [], "equiv": []}
-        for _ in range(rng.randint(0, 4)):
-            kind = rng.choice(list(facts))
-            if kind in ("holds", "not"):
-                fact = rng.choice(PROPOSITIONS)
-            else:
-                fact = tuple(rng.sample(PROPOSITIONS, 2))
-            if fact_holds(kind, fact, world, t):
-                facts[kind].append(fact)
-        steps[t] = facts
-    return world, steps
-
-
-def agreeing_trace(rng, world, steps):
-    trace = {p: [False] * HORIZON for p in PROPOSITIONS}
-    for t in range(HORIZON):
-        facts = steps.get(t, {})
-        for _ in range(30):
-            candidate = {p: rng.random() < 0.5 for p in PROPOSITIONS}
-            probe = {p: [candidate[p]] * (t + 1) for p in PROPOSITIONS}
-            if all(fact_holds(k, f, probe, t) for k, fs in facts.items() for f in fs):
-                break
-        else:
-            candidate = {p: world[p][t] for p in PROPOSITIONS}
-        for p in PROPOSITIONS:
-            trace[p][t] = candidate[p]
-    return trace
-
 
 @settings(max_examples=300, deadline=None)
 @given(formulas(max_leaves=7), st.randoms(use_true_random=False))
 def test_augmentation_preserves_the_value_at_step_0(formula, rng):
-    world, steps = random_knowledge(rng)
-    edges = {t: (f["holds"], f["not"], f["implies"], f["equiv"]) for t, f in steps.items()}
+    world, steps = random_knowledge(rng, horizon=6)
+    edges = knowledge_edges(steps)
     augmented = Augmenter(KnowledgeSequence(edges)).augment(formula)
     original_tree, augmented_tree = read(formula), read(augmented)
     for trace in [world] + [agreeing_trace(rng, world, steps) for _ in range(4)]:

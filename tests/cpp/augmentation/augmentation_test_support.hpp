@@ -19,6 +19,8 @@
 #include "knowledge/knowledge_sequence.hpp"
 #include "knowledge_graph/knowledge_fact.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
+#include "support/random_formula.hpp"
+#include "support/step_evaluator.hpp"
 
 namespace corvane::augmentation_test {
 
@@ -184,28 +186,13 @@ inline NNFFormula literal_until_rule(const AugmentationContext& context, const N
 // A hidden boolean world over a few propositions and steps 0..horizon (constant afterwards), and
 // random facts that are true in it.
 struct World {
-  std::vector<AtomicProposition> propositions;
   TimeStep horizon = 0;
-  // values[p][t] for t in 0..horizon.
-  std::vector<std::vector<bool>> values;
+  testing::StepTrace<bool> values;  // steps 0..horizon
 
   bool holds(const Literal& literal, TimeStep t) const {
-    switch (literal.kind()) {
-      case Literal::Kind::True:
-        return true;
-      case Literal::Kind::False:
-        return false;
-      case Literal::Kind::Positive:
-      case Literal::Kind::Negative:
-        break;
-    }
-    for (std::size_t p = 0; p < propositions.size(); ++p) {
-      if (propositions[p] == literal.proposition()) {
-        const bool value = values[p][std::min(t, horizon)];
-        return literal.kind() == Literal::Kind::Positive ? value : !value;
-      }
-    }
-    return false;
+    if (literal.is_constant()) return literal.is_true();
+    const bool value = values.at(literal.proposition()).at(t);
+    return literal.kind() == Literal::Kind::Positive ? value : !value;
   }
 
   bool satisfies(const KnowledgeFact& fact, TimeStep t) const {
@@ -230,6 +217,11 @@ struct World {
     }
     return true;
   }
+
+  // The reference evaluation of formulas over this world.
+  testing::StepEvaluator<bool> evaluator() const {
+    return {testing::StepGrid::up_to(horizon), values, false};
+  }
 };
 
 class RandomCases {
@@ -241,18 +233,28 @@ class RandomCases {
     int max_depth;       // operator nesting
   };
 
-  RandomCases(unsigned seed, Limits limits) : rng_(seed), limits_(limits) {}
+  RandomCases(unsigned seed, Limits limits)
+      : rng_(seed),
+        limits_(limits),
+        formulas_(rng_, {.propositions = kPropositions,
+                         .operators = {testing::Operator::And, testing::Operator::Or,
+                                       testing::Operator::Until, testing::Operator::Until,
+                                       testing::Operator::Globally, testing::Operator::Eventually,
+                                       testing::Operator::Release, testing::Operator::Negation},
+                         .min_depth = 1,
+                         .max_depth = limits.max_depth,
+                         .constant = 0.05,
+                         .max_members = 3,
+                         .windows = {.max_lb = limits.max_lb, .max_width = limits.max_width}}) {}
 
-  std::mt19937& rng() { return rng_; }
+  NNFFormula formula() { return formulas_(); }
 
   World world() {
-    World world;
-    world.propositions = {prop("a"), prop("b"), prop("c"), prop("p", "x"), prop("p", "y")};
-    world.horizon = limits_.horizon;
-    for (std::size_t p = 0; p < world.propositions.size(); ++p) {
+    World world{limits_.horizon, {}};
+    for (const AtomicProposition& p : kPropositions) {
       std::vector<bool> row;
       for (TimeStep t = 0; t <= world.horizon; ++t) row.push_back(chance(0.5));
-      world.values.push_back(std::move(row));
+      world.values.emplace(p, testing::StepSignal<bool>::of(row));
     }
     return world;
   }
@@ -275,9 +277,9 @@ class RandomCases {
     const double flip = chance(0.5) ? 0.2 : 0.6;
     for (int attempt = 0; attempt < 40; ++attempt) {
       World variant = world;
-      for (auto& row : variant.values) {
-        for (std::size_t t = 0; t < row.size(); ++t) {
-          if (chance(flip)) row[t] = !row[t];
+      for (auto& [p, row] : variant.values) {
+        for (auto&& value : row.low) {
+          if (chance(flip)) value = !value;
         }
       }
       if (variant.agrees_with(stated)) return variant;
@@ -285,49 +287,20 @@ class RandomCases {
     return world;
   }
 
-  NNFFormula formula(int depth) {
-    if (depth <= 0 || chance(0.2)) return NNFFormula(literal(0.05));
-    // Every draw is sequenced, so a seed gives the same formulas under every compiler.
-    const int kind = pick(0, 7);
-    if (kind == 0) return NNFFormula::and_(members(depth));
-    if (kind == 1) return NNFFormula::or_(members(depth));
-    NNFFormula first = formula(depth - 1);
-    if (kind == 7) return NNFFormula::negated(first);
-    const Interval window = interval();
-    if (kind == 4) return NNFFormula::globally(window, std::move(first));
-    if (kind == 5) return NNFFormula::eventually(window, std::move(first));
-    NNFFormula second = formula(depth - 1);
-    if (kind == 6) return NNFFormula::release(std::move(first), window, std::move(second));
-    return NNFFormula::until(std::move(first), window, std::move(second));
-  }
-
-  NNFFormula formula() { return formula(pick(1, limits_.max_depth)); }
-
-  Interval interval() {
-    const TimeStep lb = static_cast<TimeStep>(pick(0, static_cast<int>(limits_.max_lb)));
-    if (chance(0.25)) return Interval::unbounded(lb);
-    return Interval::bounded(
-        lb, lb + static_cast<TimeStep>(pick(0, static_cast<int>(limits_.max_width))));
-  }
-
-  bool chance(double p) { return std::bernoulli_distribution(p)(rng_); }
-  int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+  bool chance(double p) { return formulas_.chance(p); }
+  int pick(int lo, int hi) { return formulas_.pick(lo, hi); }
 
  private:
-  Literal literal(double constant_share) {
-    if (chance(constant_share)) return chance(0.5) ? Literal::true_() : Literal::false_();
-    static const char* const kNames[][2] = {
-        {"a", ""}, {"b", ""}, {"c", ""}, {"p", "x"}, {"p", "y"}};
-    const auto& [name, parameter] = kNames[pick(0, 4)];
-    return chance(0.5) ? Literal::positive(prop(name, parameter))
-                       : Literal::negative(prop(name, parameter));
-  }
+  inline static const std::vector<AtomicProposition> kPropositions = {
+      prop("a"), prop("b"), prop("c"), prop("p", "x"), prop("p", "y")};
 
   // A literal with the given truth value in `world` at t.
   Literal literal_valued(const World& world, TimeStep t, bool value) {
-    Literal l = literal(0.05);
+    Literal l = literal();
     return world.holds(l, t) == value ? l : l.negation();
   }
+
+  Literal literal() { return formulas_.literal().literal(); }
 
   KnowledgeFact fact(const World& world, TimeStep t) {
     switch (pick(0, 3)) {
@@ -337,27 +310,21 @@ class RandomCases {
         return KnowledgeFact::is_false(literal_valued(world, t, false));
       case 2: {
         // lhs -> rhs holds unless lhs is true and rhs false.
-        Literal lhs = literal(0.05);
-        Literal rhs = world.holds(lhs, t) ? literal_valued(world, t, true) : literal(0.05);
+        Literal lhs = literal();
+        Literal rhs = world.holds(lhs, t) ? literal_valued(world, t, true) : literal();
         return KnowledgeFact::implication(std::move(lhs), std::move(rhs));
       }
       default: {
-        Literal lhs = literal(0.05);
+        Literal lhs = literal();
         Literal rhs = literal_valued(world, t, world.holds(lhs, t));
         return KnowledgeFact::equivalence(std::move(lhs), std::move(rhs));
       }
     }
   }
 
-  std::vector<NNFFormula> members(int depth) {
-    std::vector<NNFFormula> result;
-    const int count = pick(2, 3);
-    for (int i = 0; i < count; ++i) result.push_back(formula(depth - 1));
-    return result;
-  }
-
   std::mt19937 rng_;
   Limits limits_;
+  testing::RandomFormulas<NNFFormula> formulas_;
 };
 
 }  // namespace corvane::augmentation_test

@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <sstream>
 #include <string>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include "augmentation_test_support.hpp"
@@ -110,67 +107,6 @@ TEST(Augmenter, WindowsUpToTheLastStepStayCheap) {
                         NNFFormula::globally(Interval::bounded(4000000001u, kMaxTime), soon)})));
 }
 
-// Brute-force satisfaction on a boolean trace that is constant from its horizon on. Every
-// formula's signal is then constant from the horizon on too, so signals are kept up to one step
-// past it and read there for later steps.
-class Evaluator {
- public:
-  explicit Evaluator(const World& trace) : trace_(trace), last_(trace.horizon + 1) {}
-
-  bool holds_at(const NNFFormula& formula, TimeStep t) {
-    return signal(formula)[std::min(t, last_)];
-  }
-
- private:
-  const std::vector<bool>& signal(const NNFFormula& formula) {
-    if (const auto it = memo_.find(formula); it != memo_.end()) return it->second;
-    std::vector<bool> values;
-    for (TimeStep t = 0; t <= last_; ++t) values.push_back(compute(formula, t));
-    return memo_.emplace(formula, std::move(values)).first->second;
-  }
-
-  // The steps of t + window to look at: beyond `last_` nothing changes any more.
-  std::pair<TimeStep, TimeStep> span(TimeStep t, const Interval& window) const {
-    const TimeStep from = t + window.lb();
-    return {from, window.is_bounded() ? t + window.ub() : std::max(from, last_)};
-  }
-
-  bool compute(const NNFFormula& formula, TimeStep t) {
-    switch (formula.kind()) {
-      case NNFFormula::Kind::Literal:
-        return trace_.holds(formula.literal(), t);
-      case NNFFormula::Kind::And:
-        return std::ranges::all_of(formula.members(),
-                                   [&](const NNFFormula& m) { return holds_at(m, t); });
-      case NNFFormula::Kind::Or:
-        return std::ranges::any_of(formula.members(),
-                                   [&](const NNFFormula& m) { return holds_at(m, t); });
-      case NNFFormula::Kind::Globally: {
-        const auto [from, to] = span(t, formula.interval());
-        for (TimeStep s = from; s <= to; ++s) {
-          if (!holds_at(formula.child(), s)) return false;
-        }
-        return true;
-      }
-      case NNFFormula::Kind::Until: {
-        // Some step of the window has the rhs, and the lhs holds from the window's start on
-        // until then.
-        const auto [from, to] = span(t, formula.interval());
-        for (TimeStep s = from; s <= to; ++s) {
-          if (holds_at(formula.rhs(), s)) return true;
-          if (!holds_at(formula.lhs(), s)) return false;
-        }
-        return false;
-      }
-    }
-    return false;
-  }
-
-  const World& trace_;
-  TimeStep last_;
-  std::unordered_map<NNFFormula, std::vector<bool>> memo_;
-};
-
 std::string describe(const StatedFacts& stated) {
   static const char* const kKinds[] = {"holds", "does not hold", "implies", "is equivalent to"};
   std::ostringstream out;
@@ -190,9 +126,9 @@ std::string describe(const StatedFacts& stated) {
 
 std::string describe(const World& trace) {
   std::ostringstream out;
-  for (std::size_t p = 0; p < trace.propositions.size(); ++p) {
-    out << "  " << trace.propositions[p].display() << ": ";
-    for (const bool value : trace.values[p]) out << (value ? '1' : '0');
+  for (const auto& [p, values] : trace.values) {
+    out << "  " << p.display() << ": ";
+    for (const bool value : values.low) out << (value ? '1' : '0');
     out << '\n';
   }
   return out.str();
@@ -214,9 +150,8 @@ TEST(Augmenter, AugmentedFormulaIsEquivalentUnderTheKnowledge) {
     for (int j = 0; j < 6; ++j) traces.push_back(random.agreeing_variant(world, stated));
     for (const World& trace : traces) {
       ASSERT_TRUE(trace.agrees_with(stated));
-      Evaluator original(trace);
-      Evaluator rewritten(trace);
-      ASSERT_EQ(original.holds_at(formula, 0), rewritten.holds_at(augmented, 0))
+      testing::StepEvaluator<bool> evaluator = trace.evaluator();
+      ASSERT_EQ(evaluator.at(formula, 0), evaluator.at(augmented, 0))
           << "case " << i << "\nformula:   " << show(formula) << "\naugmented: " << show(augmented)
           << "\nknowledge:\n"
           << describe(stated) << "trace:\n"

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "formula/printing.hpp"
+#include "support/random_formula.hpp"
 
 namespace corvane {
 namespace {
@@ -147,61 +148,17 @@ TEST(LtlConversion, RuleExamples) {
             NNFFormula::Kind::Or);
 }
 
-Formula random_tree(std::mt19937& rng, int depth) {
-  const char* names[] = {"a", "b", "c"};
-  auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  auto interval = [&]() {
-    const TimeStep lb = static_cast<TimeStep>(pick(4));
-    switch (pick(4)) {
-      case 0:
-        return Interval::empty();
-      case 1:
-        return Interval::unbounded(lb);
-      default:
-        return Interval::bounded(lb, lb + static_cast<TimeStep>(pick(3)));
-    }
-  };
-  if (depth == 0 || pick(5) == 0) {
-    switch (pick(8)) {
-      case 0:
-        return Formula::true_();
-      case 1:
-        return Formula::false_();
-      default:
-        return atom(names[pick(3)]);
-    }
-  }
-  auto sub = [&]() { return random_tree(rng, depth - 1); };
-  switch (pick(9)) {
-    case 0:
-      return Formula::not_(sub());
-    case 1:
-      return Formula::and_(sub(), sub());
-    case 2:
-      return Formula::or_(sub(), sub());
-    case 3:
-      return Formula::implies(sub(), sub());
-    case 4: {
-      Formula lhs = sub();
-      return Formula::until(std::move(lhs), interval(), sub());
-    }
-    case 5: {
-      Formula lhs = sub();
-      return Formula::release(std::move(lhs), interval(), sub());
-    }
-    case 6:
-      return Formula::globally(interval(), sub());
-    case 7:
-      return Formula::finally_(interval(), sub());
-    default:
-      return Formula::next(static_cast<TimeStep>(pick(3)), sub());
-  }
-}
-
 TEST(LtlConversion, MatchesRuleByRuleConversionOnRandomTrees) {
   std::mt19937 rng(20240611);
+  testing::RandomFormulas<Formula> random_tree(
+      rng, {.propositions = testing::atomic_propositions({"a", "b", "c"}),
+            .min_depth = 6,
+            .max_depth = 6,
+            .constant = 0.25,
+            .max_delay = 2,
+            .windows = {.max_lb = 3, .max_width = 2, .empty = 0.25, .unbounded = 0.25}});
   for (int i = 0; i < 3000; ++i) {
-    const Formula tree = random_tree(rng, 6);
+    const Formula tree = random_tree();
     ASSERT_EQ(converted(tree), to_debug_string(reference_nnf(tree))) << "tree " << i;
   }
 }

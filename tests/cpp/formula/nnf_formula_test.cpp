@@ -10,6 +10,7 @@
 
 #include "formula/printing.hpp"
 #include "support/nesting_too_deep.hpp"
+#include "support/random_formula.hpp"
 
 namespace corvane {
 namespace {
@@ -106,38 +107,21 @@ TEST(NNFFormula, OrderFollowsKindsThenFields) {
   }
 }
 
-F random_formula(std::mt19937& rng, int depth) {
-  std::uniform_int_distribution<int> kind(0, depth <= 0 ? 1 : 6);
-  std::uniform_int_distribution<int> name(0, 2);
-  std::uniform_int_distribution<TimeStep> bound(0, 4);
-  const char* names[] = {"a", "b", "c"};
-  auto interval = [&] {
-    TimeStep lb = bound(rng);
-    return rng() % 3 == 0 ? Interval::unbounded(lb) : Interval::bounded(lb, lb + bound(rng));
-  };
-  switch (kind(rng)) {
-    case 0:
-      return p(names[name(rng)]);
-    case 1:
-      return n(names[name(rng)]);
-    case 2:
-      return F::and_({random_formula(rng, depth - 1), random_formula(rng, depth - 1)});
-    case 3:
-      return F::or_({random_formula(rng, depth - 1), random_formula(rng, depth - 1)});
-    case 4:
-      return F::until(random_formula(rng, depth - 1), interval(), random_formula(rng, depth - 1));
-    case 5:
-      return F::globally(interval(), random_formula(rng, depth - 1));
-    default:
-      return F::negated(random_formula(rng, depth - 1));
-  }
+// Formulas over three propositions, with every operator; windows with bounds up to 8.
+testing::FormulaShape random_shape(int depth) {
+  return {.propositions = testing::atomic_propositions({"a", "b", "c"}),
+          .min_depth = depth,
+          .max_depth = depth,
+          .leaf = 0.25,
+          .windows = {.unbounded = 0.3}};
 }
 
 TEST(NNFFormula, EqualityOrderAndHashAgreeOnRandomFormulas) {
   std::mt19937 rng(7);
+  testing::RandomFormulas<F> random_formula(rng, random_shape(3));
   for (int i = 0; i < 500; ++i) {
-    const F x = random_formula(rng, 3);
-    const F y = random_formula(rng, 3);
+    const F x = random_formula();
+    const F y = random_formula();
     const bool equal_text = dbg(x) == dbg(y);
     EXPECT_EQ(x == y, equal_text);
     EXPECT_EQ((x <=> y) == 0, equal_text);
@@ -176,9 +160,10 @@ std::strong_ordering reference_order(const F& x, const F& y) {
 
 TEST(NNFFormula, OrderMatchesTheRecursiveDefinitionOnRandomFormulas) {
   std::mt19937 rng(5);
+  testing::RandomFormulas<F> random_formula(rng, random_shape(3));
   for (int i = 0; i < 2000; ++i) {
-    const F x = random_formula(rng, 3);
-    const F y = i % 3 == 0 ? F::or_({F::false_(), x}) : random_formula(rng, 3);
+    const F x = random_formula();
+    const F y = i % 3 == 0 ? F::or_({F::false_(), x}) : random_formula();
     EXPECT_EQ(x <=> y, reference_order(x, y)) << dbg(x) << " vs " << dbg(y);
     EXPECT_EQ(x == y, reference_order(x, y) == 0);
     // Deep formulas are compared without recursion; wrapping both in the same 70 levels (and
@@ -227,7 +212,8 @@ TEST(NNFFormula, NormalFormInvariantsHoldOnRandomFormulas) {
       }
     }
   };
-  for (int i = 0; i < 300; ++i) check_node(random_formula(rng, 4), true);
+  testing::RandomFormulas<F> random_formula(rng, random_shape(4));
+  for (int i = 0; i < 300; ++i) check_node(random_formula(), true);
 }
 
 TEST(NNFFormula, DepthLimit) {

@@ -6,7 +6,8 @@
 #include <random>
 #include <vector>
 
-#include "monitoring/step_semantics.hpp"
+#include "support/random_formula.hpp"
+#include "support/step_evaluator.hpp"
 
 namespace corvane {
 namespace {
@@ -15,6 +16,14 @@ using testing::signal;
 using testing::Step;
 using testing::StepSignal;
 using Intervals = std::vector<Interval>;
+constexpr testing::StepGrid kGrid = testing::StepGrid::edges();
+// Windows of every shape, including bounds far out and at the last step.
+constexpr testing::WindowShape kWideWindows = {.max_lb = 17,
+                                               .max_width = 60,
+                                               .empty = 1.0 / 6,
+                                               .unbounded = 1.0 / 6,
+                                               .singleton = 1.0 / 6,
+                                               .far = 0.4};
 
 // until as a union over every pair of an lhs run and an rhs run (product of the run counts); the
 // sweep in `until` must produce the same signal.
@@ -153,25 +162,25 @@ TEST(BooleanSignal, AgreesWithTheStepSemantics) {
   for (int round = 0; round < 2000; ++round) {
     const BooleanSignal a = testing::random_signal(rng);
     const BooleanSignal b = testing::random_signal(rng);
-    const Interval interval = testing::random_small_interval(rng);
-    const auto sa = StepSignal<bool>::of(a);
-    const auto sb = StepSignal<bool>::of(b);
+    const Interval interval = testing::random_window(rng, testing::kShortWindows);
+    const auto sa = StepSignal<bool>::of(kGrid, a);
+    const auto sb = StepSignal<bool>::of(kGrid, b);
     SCOPED_TRACE(::testing::Message() << "a=" << a << " b=" << b << " I=" << interval);
 
-    const auto expected_until = testing::until_steps(sa, interval, sb);
-    const auto expected_globally = testing::globally_steps(sa, interval);
+    const auto expected_until = testing::until_signal(sa, interval, sb);
+    const auto expected_globally = testing::globally_signal(sa, interval);
     ASSERT_TRUE(expected_until.middle_is_constant());
     ASSERT_TRUE(expected_globally.middle_is_constant());
     EXPECT_TRUE(testing::agrees_with(until(a, interval, b), expected_until));
     EXPECT_TRUE(testing::agrees_with(globally(a, interval), expected_globally));
-    EXPECT_TRUE(testing::agrees_with(conjunction(a, b), StepSignal<bool>::tabulate([&](Step t) {
-                                       return sa.at(t) && sb.at(t);
-                                     })));
-    EXPECT_TRUE(testing::agrees_with(disjunction(a, b), StepSignal<bool>::tabulate([&](Step t) {
-                                       return sa.at(t) || sb.at(t);
-                                     })));
     EXPECT_TRUE(testing::agrees_with(
-        negation(a), StepSignal<bool>::tabulate([&](Step t) { return !sa.at(t); })));
+        conjunction(a, b),
+        StepSignal<bool>::tabulate(kGrid, [&](Step t) { return sa.at(t) && sb.at(t); })));
+    EXPECT_TRUE(testing::agrees_with(
+        disjunction(a, b),
+        StepSignal<bool>::tabulate(kGrid, [&](Step t) { return sa.at(t) || sb.at(t); })));
+    EXPECT_TRUE(testing::agrees_with(
+        negation(a), StepSignal<bool>::tabulate(kGrid, [&](Step t) { return !sa.at(t); })));
   }
 }
 
@@ -190,30 +199,12 @@ BooleanSignal random_wide_signal(std::mt19937& rng) {
   return testing::sequence_of<bool>(std::move(entries));
 }
 
-// Windows of every shape, including bounds far out and at the last step.
-Interval random_wide_interval(std::mt19937& rng) {
-  const TimeStep choices[] = {0, 1, 2, 5, 17, 60, 1u << 31, kMaxTime - 70, kMaxTime - 1, kMaxTime};
-  std::uniform_int_distribution<std::size_t> pick(0, std::size(choices) - 1);
-  const TimeStep a = choices[pick(rng)];
-  const TimeStep b = choices[pick(rng)];
-  switch (std::uniform_int_distribution<int>(0, 5)(rng)) {
-    case 0:
-      return Interval::empty();
-    case 1:
-      return Interval::unbounded(a);
-    case 2:
-      return Interval::singleton(a);
-    default:
-      return Interval::bounded(std::min(a, b), std::max(a, b));
-  }
-}
-
 TEST(BooleanSignal, SweepUntilAndGloballyMatchTheirPairwiseForms) {
   std::mt19937 rng(77);
   for (int round = 0; round < 3000; ++round) {
     const BooleanSignal lhs = random_wide_signal(rng);
     const BooleanSignal rhs = random_wide_signal(rng);
-    const Interval interval = random_wide_interval(rng);
+    const Interval interval = testing::random_window(rng, kWideWindows);
     SCOPED_TRACE(::testing::Message() << "lhs=" << lhs << " rhs=" << rhs << " I=" << interval);
     ASSERT_EQ(until(lhs, interval, rhs), pairwise_until(lhs, interval, rhs));
     ASSERT_EQ(globally(lhs, interval), clearing_globally(lhs, interval));
@@ -228,9 +219,9 @@ TEST(BooleanSignal, FarWindowsAgreeWithTheStepSemanticsAtCheckedSteps) {
   for (int round = 0; round < 1000; ++round) {
     const BooleanSignal a = testing::random_signal(rng);
     const BooleanSignal b = testing::random_signal(rng);
-    const Interval interval = random_wide_interval(rng);
-    const auto sa = StepSignal<bool>::of(a);
-    const auto sb = StepSignal<bool>::of(b);
+    const Interval interval = testing::random_window(rng, kWideWindows);
+    const auto sa = StepSignal<bool>::of(kGrid, a);
+    const auto sb = StepSignal<bool>::of(kGrid, b);
     SCOPED_TRACE(::testing::Message() << "a=" << a << " b=" << b << " I=" << interval);
     const BooleanSignal u = until(a, interval, b);
     const BooleanSignal g = globally(a, interval);
@@ -238,7 +229,7 @@ TEST(BooleanSignal, FarWindowsAgreeWithTheStepSemanticsAtCheckedSteps) {
       ASSERT_EQ(u.value_at(static_cast<TimeStep>(t)), testing::until_at(sa, interval, sb, t)) << t;
       ASSERT_EQ(g.value_at(static_cast<TimeStep>(t)), testing::globally_at(sa, interval, t)) << t;
     };
-    testing::for_each_edge_step(check_at);
+    kGrid.for_each_step(check_at);
     for (const BooleanSignal* result : {&u, &g}) {
       for (const auto& [key, value] : result->entries()) {
         check_at(key);

@@ -2,20 +2,22 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <random>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
-#include "monitoring/step_semantics.hpp"
+#include "support/random_formula.hpp"
+#include "support/step_evaluator.hpp"
 
 namespace corvane {
 namespace {
 
+using testing::Operator;
 using testing::sequence_of;
 using testing::Step;
+using testing::StepEvaluator;
 using testing::StepSignal;
+constexpr testing::StepGrid kGrid = testing::StepGrid::edges();
 constexpr Kleene T = Kleene::True;
 constexpr Kleene U = Kleene::Unknown;
 constexpr Kleene F = Kleene::False;
@@ -103,176 +105,18 @@ TEST(Monitor, MissingPropositionWithoutDefaultIsAnInternalError) {
 
 // --- Randomized comparison with step-by-step semantics ---
 
-NNFFormula random_formula(std::mt19937& rng, int depth) {
-  const AtomicProposition props[] = {p, q, r, absent};
-  std::uniform_int_distribution<int> pick_prop(0, 3);
-  const int choice = std::uniform_int_distribution<int>(0, depth == 0 ? 1 : 9)(rng);
-  const auto sub = [&] { return random_formula(rng, depth - 1); };
-  switch (choice) {
-    case 0:
-      return std::bernoulli_distribution(0.1)(rng)
-                 ? NNFFormula(std::bernoulli_distribution(0.5)(rng) ? Literal::true_()
-                                                                    : Literal::false_())
-                 : pos(props[pick_prop(rng)]);
-    case 1:
-      return neg(props[pick_prop(rng)]);
-    case 2:
-      return NNFFormula::and_({sub(), sub()});
-    case 3:
-      return NNFFormula::or_({sub(), sub(), sub()});
-    case 4:
-    case 5: {
-      NNFFormula lhs = sub();
-      return NNFFormula::until(std::move(lhs), testing::random_small_interval(rng), sub());
-    }
-    case 6:
-      return NNFFormula::globally(testing::random_small_interval(rng), sub());
-    case 7: {
-      NNFFormula lhs = sub();
-      return NNFFormula::release(std::move(lhs), testing::random_small_interval(rng), sub());
-    }
-    case 8:
-      return NNFFormula::eventually(testing::random_small_interval(rng), sub());
-    default:
-      return NNFFormula::next(std::uniform_int_distribution<std::uint32_t>(0, 3)(rng), sub());
-  }
-}
-
-// Per-step evaluation of a formula over signals of values V, with the operators supplied by the
-// caller. Memoised per structurally distinct subformula.
-template <class V>
-class StepEvaluator {
- public:
-  using Steps = StepSignal<V>;
-  struct Semantics {
-    std::function<Steps(const Literal&)> literal;
-    std::function<V(V, V)> and_;
-    std::function<V(V, V)> or_;
-    std::function<Steps(const Steps&, const Interval&, const Steps&)> until;
-    std::function<Steps(const Steps&, const Interval&)> globally;
-  };
-
-  explicit StepEvaluator(Semantics semantics) : semantics_(std::move(semantics)) {}
-
-  const Steps& operator()(const NNFFormula& formula) {
-    if (auto it = memo_.find(formula); it != memo_.end()) return it->second;
-    Steps result;
-    switch (formula.kind()) {
-      case NNFFormula::Kind::Literal:
-        result = semantics_.literal(formula.literal());
-        break;
-      case NNFFormula::Kind::And:
-      case NNFFormula::Kind::Or: {
-        const auto& op = formula.kind() == NNFFormula::Kind::And ? semantics_.and_ : semantics_.or_;
-        result = (*this)(formula.members()[0]);
-        for (const NNFFormula& member : formula.members().subspan(1)) {
-          const Steps& other = (*this)(member);
-          result = Steps::tabulate([&](Step t) { return op(result.at(t), other.at(t)); });
-        }
-        break;
-      }
-      case NNFFormula::Kind::Until:
-        result =
-            semantics_.until((*this)(formula.lhs()), formula.interval(), (*this)(formula.rhs()));
-        break;
-      case NNFFormula::Kind::Globally:
-        result = semantics_.globally((*this)(formula.child()), formula.interval());
-        break;
-    }
-    return memo_.emplace(formula, std::move(result)).first->second;
-  }
-
-  const std::unordered_map<NNFFormula, Steps>& evaluated() const { return memo_; }
-
- private:
-  Semantics semantics_;
-  std::unordered_map<NNFFormula, Steps> memo_;
-};
-
-StepSignal<bool> where(const StepSignal<Kleene>& s, std::function<bool(Kleene)> f) {
-  return StepSignal<bool>::tabulate([&](Step t) { return f(s.at(t)); });
-}
-
-StepSignal<Kleene> from_approximations(const StepSignal<bool>& over,
-                                       const StepSignal<bool>& under) {
-  return StepSignal<Kleene>::tabulate([&](Step t) { return under.at(t) ? T : over.at(t) ? U : F; });
-}
-
-// Three-valued semantics per step: strong Kleene for literals, and, or; a temporal operator is
-// evaluated on the over-approximations (value not False) and the under-approximations (value
-// True) of its operands separately.
-StepEvaluator<Kleene>::Semantics kleene_semantics(const KleeneTrace& trace) {
-  const auto not_false = [](Kleene v) { return v != F; };
-  const auto is_true = [](Kleene v) { return v == T; };
-  return {
-      .literal =
-          [&trace](const Literal& literal) {
-            const auto value_of = [&](Step t) {
-              if (literal.is_constant()) return literal.is_true() ? T : F;
-              const auto it = trace.find(literal.proposition());
-              const Kleene v =
-                  it == trace.end() ? U : it->second.value_at(static_cast<TimeStep>(t));
-              if (literal.kind() == Literal::Kind::Positive || v == U) return v;
-              return v == T ? F : T;
-            };
-            return StepSignal<Kleene>::tabulate(value_of);
-          },
-      .and_ = [](Kleene a,
-                 Kleene b) { return (a == F || b == F)   ? F
-                                    : (a == U || b == U) ? U
-                                                         : T; },
-      .or_ = [](Kleene a, Kleene b) { return (a == T || b == T)   ? T
-                                             : (a == U || b == U) ? U
-                                                                  : F; },
-      .until =
-          [=](const StepSignal<Kleene>& lhs, const Interval& interval,
-              const StepSignal<Kleene>& rhs) {
-            return from_approximations(
-                testing::until_steps(where(lhs, not_false), interval, where(rhs, not_false)),
-                testing::until_steps(where(lhs, is_true), interval, where(rhs, is_true)));
-          },
-      .globally =
-          [=](const StepSignal<Kleene>& phi, const Interval& interval) {
-            return from_approximations(testing::globally_steps(where(phi, not_false), interval),
-                                       testing::globally_steps(where(phi, is_true), interval));
-          },
-  };
-}
-
-// Two-valued semantics per step over a trace of booleans.
-StepEvaluator<bool>::Semantics boolean_semantics(
-    const std::unordered_map<AtomicProposition, StepSignal<bool>>& trace) {
-  return {
-      .literal =
-          [&trace](const Literal& literal) {
-            if (literal.is_constant()) {
-              return StepSignal<bool>::tabulate([&](Step) { return literal.is_true(); });
-            }
-            const StepSignal<bool>& value = trace.at(literal.proposition());
-            const bool positive = literal.kind() == Literal::Kind::Positive;
-            return StepSignal<bool>::tabulate([&](Step t) { return value.at(t) == positive; });
-          },
-      .and_ = [](bool a, bool b) { return a && b; },
-      .or_ = [](bool a, bool b) { return a || b; },
-      .until = testing::until_steps,
-      .globally = testing::globally_steps,
-  };
-}
-
 // A boolean trace that agrees with `trace` wherever it is known and picks values at random where
 // it is not (one value for the whole constant middle of time).
-std::unordered_map<AtomicProposition, StepSignal<bool>> random_completion(const KleeneTrace& trace,
-                                                                          std::mt19937& rng) {
-  std::unordered_map<AtomicProposition, StepSignal<bool>> result;
+testing::StepTrace<bool> random_completion(const testing::StepTrace<Kleene>& trace,
+                                           std::mt19937& rng) {
+  testing::StepTrace<bool> result;
   for (const AtomicProposition& a : {p, q, r, absent}) {
     const auto it = trace.find(a);
-    const auto known = it == trace.end() ? StepSignal<Kleene>::tabulate([](Step) { return U; })
-                                         : StepSignal<Kleene>::of(it->second);
     const bool middle = std::bernoulli_distribution(0.5)(rng);
-    result.emplace(a, StepSignal<bool>::tabulate([&](Step t) {
-                     if (known.at(t) != U) return known.at(t) == T;
-                     const bool in_middle =
-                         t >= testing::kHorizon && t < kMaxTime - testing::kHorizon;
+    result.emplace(a, StepSignal<bool>::tabulate(kGrid, [&](Step t) {
+                     const Kleene known = it == trace.end() ? U : it->second.at(t);
+                     if (known != U) return known == T;
+                     const bool in_middle = t >= testing::kNear && t < kMaxTime - testing::kNear;
                      return in_middle ? middle : std::bernoulli_distribution(0.5)(rng);
                    }));
   }
@@ -286,6 +130,17 @@ void collect_subformulas(const NNFFormula& formula, std::unordered_set<NNFFormul
 
 TEST(Monitor, AgreesWithStepSemanticsAndIsSoundForEveryCompletion) {
   std::mt19937 rng(1234);
+  testing::RandomFormulas<NNFFormula> random_formula(
+      rng,
+      {.propositions = {p, q, r, absent},
+       .operators = {Operator::And, Operator::Or, Operator::Until, Operator::Until,
+                     Operator::Globally, Operator::Release, Operator::Eventually, Operator::Next},
+       .min_depth = 4,
+       .max_depth = 4,
+       .constant = 0.05,
+       .max_members = 3,
+       // Bounds up to 10: nested windows stay well inside the grid's gap.
+       .windows = {.max_lb = 6, .empty = 0.1, .unbounded = 0.2, .singleton = 0.1}});
   const std::vector<Kleene> values{T, U, F};
   for (int round = 0; round < 600; ++round) {
     KleeneTrace trace;
@@ -293,19 +148,18 @@ TEST(Monitor, AgreesWithStepSemanticsAndIsSoundForEveryCompletion) {
       trace.emplace(
           a, testing::random_sequence<Kleene>(rng, values, std::bernoulli_distribution(0.5)(rng)));
     }
-    const NNFFormula formula = random_formula(rng, 4);
+    const NNFFormula formula = random_formula();
     const auto result = Monitor(trace, Kleene::Unknown).evaluate(formula);
     std::unordered_set<NNFFormula> subformulas;
     collect_subformulas(formula, subformulas);
     ASSERT_EQ(result.size(), subformulas.size());
 
-    StepEvaluator<Kleene> expected(kleene_semantics(trace));
+    const testing::StepTrace<Kleene> known = testing::step_trace(kGrid, trace);
+    StepEvaluator<Kleene> expected(kGrid, known, U);
     expected(formula);
     std::vector<StepEvaluator<bool>> completions;
-    std::vector<std::unordered_map<AtomicProposition, StepSignal<bool>>> completed_traces;
-    for (int i = 0; i < 3; ++i) completed_traces.push_back(random_completion(trace, rng));
-    for (const auto& completed : completed_traces) {
-      completions.emplace_back(boolean_semantics(completed));
+    for (int i = 0; i < 3; ++i) {
+      completions.emplace_back(kGrid, random_completion(known, rng), false);
       completions.back()(formula);
     }
 
@@ -320,7 +174,7 @@ TEST(Monitor, AgreesWithStepSemanticsAndIsSoundForEveryCompletion) {
       // Whatever the unknown values really are, a decided value must be the true one.
       for (const StepEvaluator<bool>& completion : completions) {
         const StepSignal<bool>& actual = completion.evaluated().at(subformula);
-        testing::for_each_edge_step([&](Step t) {
+        kGrid.for_each_step([&](Step t) {
           const Kleene v = signal.value_at(static_cast<TimeStep>(t));
           if (v != U) {
             EXPECT_EQ(actual.at(t), v == T) << "step " << t;

@@ -10,6 +10,7 @@
 
 #include "formula/printing.hpp"
 #include "support/nesting_too_deep.hpp"
+#include "support/random_formula.hpp"
 
 namespace corvane {
 
@@ -252,50 +253,25 @@ TEST(Parser, BacktrackingDoesNotCompound) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
-// Random formulas over names and parameters that the grammar accepts: the infix form parses
-// back to the same formula.
-NNFFormula random_formula(std::mt19937& rng, int depth) {
-  auto pick = [&rng](int n) { return static_cast<int>(rng() % static_cast<unsigned>(n)); };
-  auto interval = [&]() {
-    const TimeStep bounds[] = {0, 1, 2, 5, 17, kMaxTime - 1, kMaxTime};
-    const TimeStep lb = bounds[pick(5)];
-    if (pick(3) == 0) return Interval::unbounded(lb);
-    const TimeStep ub = pick(4) == 0 ? kMaxTime : lb + static_cast<TimeStep>(pick(4));
-    return Interval::bounded(lb, ub);
-  };
-  if (depth == 0 || pick(4) == 0) {
-    const char* names[] = {"a", "b", "F", "U", "X1", "x_y", "9z", "TRUE"};
-    const char* parameters[] = {"", "", "p", "a b, c", " ", "_1,"};
-    const auto p = AtomicProposition::with_parameter(names[pick(8)], parameters[pick(6)]);
-    return pick(2) == 0 ? NNFFormula::positive(p) : NNFFormula::negative(p);
-  }
-  auto sub = [&]() { return random_formula(rng, depth - 1); };
-  switch (pick(7)) {
-    case 0:
-      return NNFFormula::and_({sub(), sub(), sub()});
-    case 1:
-      return NNFFormula::or_({sub(), sub()});
-    case 2: {
-      NNFFormula lhs = sub();
-      return NNFFormula::until(std::move(lhs), interval(), sub());
-    }
-    case 3: {
-      NNFFormula lhs = sub();
-      return NNFFormula::release(std::move(lhs), interval(), sub());
-    }
-    case 4:
-      return NNFFormula::globally(interval(), sub());
-    case 5:
-      return NNFFormula::eventually(interval(), sub());
-    default:
-      return NNFFormula::negated(sub());
-  }
-}
-
+// Random formulas over names and parameters that the grammar accepts, with bounds up to the last
+// step: the infix form parses back to the same formula.
 TEST(Parser, InfixFormParsesBackToTheSameFormula) {
+  std::vector<AtomicProposition> propositions;
+  for (const char* name : {"a", "b", "F", "U", "X1", "x_y", "9z", "TRUE"}) {
+    for (const char* parameter : {"", "", "p", "a b, c", " ", "_1,"}) {
+      propositions.push_back(AtomicProposition::with_parameter(name, parameter));
+    }
+  }
   std::mt19937 rng(7);
+  testing::RandomFormulas<NNFFormula> random_formula(
+      rng, {.propositions = std::move(propositions),
+            .min_depth = 5,
+            .max_depth = 5,
+            .leaf = 0.25,
+            .max_members = 3,
+            .windows = {.max_lb = 17, .max_width = 3, .unbounded = 0.3, .far = 0.25}});
   for (int i = 0; i < 2000; ++i) {
-    const NNFFormula formula = random_formula(rng, 5);
+    const NNFFormula formula = random_formula();
     const std::string text = *format_as_string(formula);
     auto parsed = parse_formula(text);
     ASSERT_TRUE(std::holds_alternative<NNFFormula>(parsed))
