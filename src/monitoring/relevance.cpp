@@ -40,27 +40,33 @@ void collect_aps_with_time_rec(const NNFFormula& formula, Interval window, Relev
   // window). Passing on the union of the windows per node instead of each window per path keeps
   // a shared node at one visit, and the marked steps are the same: a sum of windows distributes
   // over their union.
-  std::vector<NormalizedSequence<bool>> needed(subformulas.size());
-  needed.back().set_interval(window, true);
+  std::vector<std::vector<Interval>> needed(subformulas.size());  // as passed on by the parents
+  needed.back().push_back(window);
   for (std::size_t i = subformulas.size(); i-- > 0;) {
+    std::vector<Interval>& windows = needed[i];
+    // Windows from several parents may overlap: merge them before passing them on.
+    if (windows.size() > 1) {
+      windows = NormalizedSequence<bool>::from_positive_intervals(std::move(windows))
+                    .intervals_with_value(true);
+    }
     const NNFFormula& f = *subformulas[i];
     if (f.is_literal()) {
       if (f.literal().is_constant()) continue;
       // A proposition that occurs is entered even when no step of it is needed.
       NormalizedSequence<bool>& steps = map.try_emplace(f.literal().proposition()).first->second;
-      for (const Interval& run : needed[i].intervals_with_value(true)) {
-        steps.set_interval(run, true);
+      for (const Interval& w : windows) {
+        if (!w.is_empty()) steps.set_interval(w, true);
       }
       continue;
     }
     const Interval shift = f.operand_window();
     const std::size_t first = i == 0 ? 0 : operands_end[i - 1];
-    for (const Interval& run : needed[i].intervals_with_value(true)) {
-      const Interval reached = run + shift;
-      for (std::size_t k = first; k < operands_end[i]; ++k) {
-        needed[operands[k]].set_interval(reached, true);
-      }
+    for (const Interval& w : windows) {
+      const Interval reached = w + shift;
+      if (reached.is_empty()) continue;
+      for (std::size_t k = first; k < operands_end[i]; ++k) needed[operands[k]].push_back(reached);
     }
+    std::vector<Interval>().swap(windows);  // passed on; its memory is not needed any more
   }
 }
 
