@@ -8,8 +8,9 @@
 //
 // Formulas are DAGs: a release holds its rhs three times and rewritings reuse operands freely, so
 // a formula nested d levels deep can have 3^d paths to its innermost operands. `fold` computes
-// each subformula once, however many paths lead to it, and is the one place where a walk checks
-// that the thread has stack left for the next level (`ensure_stack_space`).
+// each node once, however many paths lead to it (or, with a `FormulaMemo`, each structurally
+// distinct subformula once), and is the one place where a walk checks that the thread has stack
+// left for the next level (`ensure_stack_space`).
 //
 // An algorithm is then one function that says what it does with one node; its per-kind dispatch
 // lives there and nowhere else.
@@ -230,10 +231,11 @@ class Folder {
 
 }  // namespace fold_detail
 
-// Folds `formula` bottom-up: `combine(f, operand_values)` is called once for every subformula f
-// that `memo` does not hold yet, operands first, with the values of f's operands in operand order
-// (a `std::span<const R* const>`), and its result is stored in `memo` if the memo keeps f.
-// Returns the value of `formula`, which the memo keeps in any case.
+// Folds `formula` bottom-up: `combine(f, operand_values)` is called once for every node f of
+// `formula` whose value `memo` does not hold yet (with a `FormulaMemo`, once per structurally
+// distinct subformula), operands first, with the values of f's operands in operand order (a
+// `std::span<const R* const>`); its result is stored in `memo` if the memo keeps f. Returns the
+// value of `formula`, which the memo keeps in any case.
 //
 // Throws `NestingTooDeep` when the thread runs short of stack; whatever `combine` throws passes
 // through. Either way the values stored so far stay in `memo`.
