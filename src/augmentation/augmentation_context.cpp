@@ -19,7 +19,7 @@ void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalS
   const IntervalSet steps = missing_steps(sequence, relevant);
   if (steps.is_empty()) return;
 
-  const IntervalSet sub_steps = steps.minkowski_sum(operand_window(formula));
+  const IntervalSet sub_steps = steps.minkowski_sum(formula.operand_window());
   for (const NNFFormula& operand : formula.subformulas()) augment_rec(operand, sub_steps);
 
   if (formula.is_literal()) {
@@ -36,6 +36,8 @@ void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalS
 void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequence& sequence,
                                         const IntervalSet& steps, const IntervalSet& sub_steps) {
   const TimeStep latest = latest_change(formula, sub_steps);
+  const std::vector<const AugmentedSequence*> operands = operand_sequences(formula);
+  const Interval window = formula.operand_window();
   for (const Interval& run : steps.positive_intervals()) {
     TimeStep t = run.lb();
     while (true) {
@@ -43,7 +45,7 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
         throw ResultTooLarge("augmentation needs more than " + std::to_string(kMaxComputedForms) +
                              " distinct per-step forms; the result would be too large to build");
       }
-      NNFFormula value = augment_step(*this, formula, t);
+      NNFFormula value = augment_step(formula, operands, t);
       if (t >= latest) {
         // The operands no longer change: every remaining step gets this one form.
         const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
@@ -55,7 +57,8 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
       // A whole stretch of steps that provably gets the same form is written at once; stepping
       // through it one by one would give the same sequence at a cost in the length of time.
       // `through` < latest <= kMaxTime, so through + 1 cannot wrap.
-      const TimeStep through = std::min({same_form_through(formula, t), latest - 1, run.last()});
+      const TimeStep through =
+          std::min({same_form_through(window, operands, t), latest - 1, run.last()});
       sequence.set_between(t, through + 1, std::move(value));
       if (through == run.last()) break;
       t = through + 1;
@@ -85,19 +88,6 @@ IntervalSet AugmentationContext::missing_steps(const AugmentedSequence& sequence
   return relevant.intersect(pending);
 }
 
-Interval AugmentationContext::operand_window(const NNFFormula& formula) {
-  switch (formula.kind()) {
-    case NNFFormula::Kind::Until:
-    case NNFFormula::Kind::Globally:
-      return formula.interval();
-    case NNFFormula::Kind::Literal:
-    case NNFFormula::Kind::And:
-    case NNFFormula::Kind::Or:
-      break;
-  }
-  return Interval::singleton(0);
-}
-
 TimeStep AugmentationContext::latest_change(const NNFFormula& formula,
                                             const IntervalSet& sub_steps) const {
   const auto operands = formula.subformulas();
@@ -114,16 +104,17 @@ TimeStep AugmentationContext::latest_change(const NNFFormula& formula,
   return latest;
 }
 
-TimeStep AugmentationContext::same_form_through(const NNFFormula& formula, TimeStep t) const {
+TimeStep AugmentationContext::same_form_through(Interval window,
+                                                std::span<const AugmentedSequence* const> operands,
+                                                TimeStep t) {
   // The rules read the operands over t + window. While no operand changes inside that window it
   // is covered by one piece, and the form is the operator over the window's own interval applied
   // to the operands' values at its start, whatever t is. So the form stays the same until an
   // operand's next change enters the window.
-  const Interval window = operand_window(formula);
   const TimeStep start = saturating_add(t, window.lb());
   std::optional<TimeStep> next_change;
-  for (const NNFFormula& operand : formula.subformulas()) {
-    const std::optional<TimeStep> change = sequence_of(operand).next_change_after(start);
+  for (const AugmentedSequence* operand : operands) {
+    const std::optional<TimeStep> change = operand->next_change_after(start);
     if (change && (!next_change || *change < *next_change)) next_change = change;
   }
   if (!next_change) return kMaxTime;  // constant from the window's start on, for ever
@@ -139,10 +130,13 @@ const AugmentedSequence& AugmentationContext::sequence_of(const NNFFormula& subf
   return it->second;
 }
 
-NNFFormula AugmentationContext::computed_at(const AugmentedSequence& sequence, TimeStep t) {
-  const std::optional<NNFFormula>& value = sequence.value_at(t);
-  if (!value) throw InternalError("Augmentation should have been computed");
-  return *value;
+std::vector<const AugmentedSequence*> AugmentationContext::operand_sequences(
+    const NNFFormula& formula) const {
+  std::vector<const AugmentedSequence*> sequences;
+  sequences.reserve(formula.subformulas().size());
+  for (const NNFFormula& operand : formula.subformulas())
+    sequences.push_back(&sequence_of(operand));
+  return sequences;
 }
 
 NNFFormula AugmentationContext::augmented_at(const NNFFormula& subformula, TimeStep t) const {

@@ -2,15 +2,16 @@
 //
 // For every structurally distinct subformula the augmentation table keeps a sequence over time of
 // its augmented form: absent where it has not been computed yet. `augment_rec` fills a subformula
-// at the steps where it is needed, operands first; the per-step rules (augmentation/rules.hpp)
-// read the operands back with `augmented_at`.
+// at the steps where it is needed, operands first, and hands the operands' sequences to the
+// per-step rules (augmentation/rules.hpp), which compute from them alone.
 #pragma once
 
 #include <cstdint>
-
-#include <optional>
+#include <span>
 #include <unordered_map>
+#include <vector>
 
+#include "augmentation/augmented_sequence.hpp"
 #include "formula/nnf_formula.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/normalized_sequence.hpp"
@@ -21,8 +22,6 @@
 
 namespace corvane {
 
-// A subformula's augmented form over time; absent at the steps not computed yet.
-using AugmentedSequence = NormalizedSequence<std::optional<NNFFormula>>;
 // Keyed by structural equality, so equal subformulas share one entry.
 using AugmentationTable = std::unordered_map<NNFFormula, AugmentedSequence>;
 // The three-valued satisfaction of every subformula, as the monitor computes it.
@@ -49,22 +48,21 @@ class AugmentationContext {
   NNFFormula augmented_at(const NNFFormula& subformula, TimeStep t) const;
   // The table entry of `subformula`, which must exist.
   const AugmentedSequence& sequence_of(const NNFFormula& subformula) const;
-  // The value of `sequence` at `t`, which must have been computed.
-  static NNFFormula computed_at(const AugmentedSequence& sequence, TimeStep t);
+  // The table entries of the operands of `formula`, in operand order: what its rule reads.
+  std::vector<const AugmentedSequence*> operand_sequences(const NNFFormula& formula) const;
 
   // The table entry of `formula`; on the first visit it is created and the steps at which the
   // monitor decides `formula` are filled with the constants.
   AugmentedSequence& entry(const NNFFormula& formula);
   // The members of `relevant` at which `sequence` has not been computed.
   static IntervalSet missing_steps(const AugmentedSequence& sequence, const IntervalSet& relevant);
-  // The window a formula reads its operands through: its own interval for the temporal operators,
-  // the current step alone for the others.
-  static Interval operand_window(const NNFFormula& formula);
   // The step from which every operand of `formula` is constant over `sub_steps`.
   TimeStep latest_change(const NNFFormula& formula, const IntervalSet& sub_steps) const;
-  // The greatest step u >= t such that the per-step rule gives `formula` the same form at every
-  // step of [t, u] that needs it (all operands computed over the windows of those steps).
-  TimeStep same_form_through(const NNFFormula& formula, TimeStep t) const;
+  // The greatest step u >= t such that the rule of an operator that reads `operands` through
+  // `window` gives the same form at every step of [t, u] that needs it (all operands computed
+  // over the windows of those steps).
+  static TimeStep same_form_through(Interval window,
+                                    std::span<const AugmentedSequence* const> operands, TimeStep t);
 
   const PlainSequence<KnowledgeGraph>& knowledge() const noexcept { return knowledge_; }
   const MonitorTable& monitor() const noexcept { return monitor_; }

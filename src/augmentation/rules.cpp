@@ -32,26 +32,22 @@ void augment_atomic_proposition(const Literal& literal, AugmentedSequence& seque
 namespace {
 
 // The junction of the operands' forms at t.
-NNFFormula members_at(const AugmentationContext& context, const NNFFormula& formula, TimeStep t,
+NNFFormula members_at(std::span<const AugmentedSequence* const> members, TimeStep t,
                       NNFFormula (*junction)(std::vector<NNFFormula>)) {
-  std::vector<NNFFormula> members;
-  members.reserve(formula.members().size());
-  for (const NNFFormula& member : formula.members()) {
-    members.push_back(context.augmented_at(member, t));
-  }
-  return junction(std::move(members));
+  std::vector<NNFFormula> forms;
+  forms.reserve(members.size());
+  for (const AugmentedSequence* member : members) forms.push_back(computed_at(*member, t));
+  return junction(std::move(forms));
 }
 
 }  // namespace
 
-NNFFormula augment_conjunction(const AugmentationContext& context, const NNFFormula& formula,
-                               TimeStep t) {
-  return members_at(context, formula, t, &NNFFormula::and_);
+NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t) {
+  return members_at(members, t, &NNFFormula::and_);
 }
 
-NNFFormula augment_disjunction(const AugmentationContext& context, const NNFFormula& formula,
-                               TimeStep t) {
-  return members_at(context, formula, t, &NNFFormula::or_);
+NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members, TimeStep t) {
+  return members_at(members, t, &NNFFormula::or_);
 }
 
 Interval relative_piece(const Interval& piece, TimeStep t, const Interval& window, bool first,
@@ -113,17 +109,14 @@ class PieceWalk {
 
 }  // namespace
 
-NNFFormula augment_globally_seq(const AugmentationContext& context, const NNFFormula& formula,
-                                TimeStep t) {
+NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t) {
   // The operand must hold on every piece of the window, each with its own form.
-  const Interval window = formula.interval();
-  const AugmentedSequence& operand = context.sequence_of(formula.child());
   std::vector<NNFFormula> terms;
   for (PieceWalk walk(shifted(window, t), operand); !walk.done(); walk.advance()) {
     const Interval piece = walk.piece();
     NNFFormula term =
         NNFFormula::globally(relative_piece(piece, t, window, walk.is_first(), walk.is_last()),
-                             AugmentationContext::computed_at(operand, piece.lb()));
+                             computed_at(operand, piece.lb()));
     // One false piece makes the whole conjunction false.
     if (term.is_false()) return term;
     terms.push_back(std::move(term));
@@ -131,14 +124,11 @@ NNFFormula augment_globally_seq(const AugmentationContext& context, const NNFFor
   return NNFFormula::and_(std::move(terms));
 }
 
-NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormula& formula,
-                             TimeStep t) {
+NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequence& rhs,
+                             Interval window, TimeStep t) {
   // The rhs holds somewhere in some piece P of the window: one disjunct per piece. The lhs must
   // hold from the window's start up to there: over the gap before P as `globally` terms (one per
   // constant stretch of the lhs), and inside P through an `until` over P itself.
-  const Interval window = formula.interval();
-  const AugmentedSequence& lhs = context.sequence_of(formula.lhs());
-  const AugmentedSequence& rhs = context.sequence_of(formula.rhs());
   std::vector<NNFFormula> disjuncts;
   // The gap grows piece by piece. Its terms are kept as they go: those of finished lhs stretches,
   // and the stretch still open at the gap's end, which the next piece extends unless the lhs
@@ -149,9 +139,9 @@ NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormul
   for (PieceWalk walk(shifted(window, t), lhs, &rhs); !walk.done(); walk.advance()) {
     const Interval piece = walk.piece();
     NNFFormula core =
-        NNFFormula::until(AugmentationContext::computed_at(lhs, piece.lb()),
+        NNFFormula::until(computed_at(lhs, piece.lb()),
                           relative_piece(piece, t, window, walk.is_first(), walk.is_last()),
-                          AugmentationContext::computed_at(rhs, piece.lb()));
+                          computed_at(rhs, piece.lb()));
     if (!walk.is_first()) {
       // The previous piece joins the gap. It lies inside the time range (it ends before a piece
       // that starts later), so plain subtraction gives its position relative to t.
@@ -162,12 +152,12 @@ NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormul
       } else {
         finished_terms.push_back(
             NNFFormula::globally(Interval::bounded(open_stretch.lb() - t, open_stretch.ub() - t),
-                                 AugmentationContext::computed_at(lhs, open_stretch.lb())));
+                                 computed_at(lhs, open_stretch.lb())));
         open_stretch = previous;
       }
       NNFFormula open_term =
           NNFFormula::globally(Interval::bounded(open_stretch.lb() - t, open_stretch.ub() - t),
-                               AugmentationContext::computed_at(lhs, open_stretch.lb()));
+                               computed_at(lhs, open_stretch.lb()));
       // Once the lhs is false somewhere in the gap, this and every later disjunct is false.
       if (open_term.is_false()) break;
       std::vector<NNFFormula> conjuncts = finished_terms;
@@ -183,16 +173,17 @@ NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormul
   return NNFFormula::or_(std::move(disjuncts));
 }
 
-NNFFormula augment_step(const AugmentationContext& context, const NNFFormula& formula, TimeStep t) {
+NNFFormula augment_step(const NNFFormula& formula,
+                        std::span<const AugmentedSequence* const> operands, TimeStep t) {
   switch (formula.kind()) {
     case NNFFormula::Kind::And:
-      return augment_conjunction(context, formula, t);
+      return augment_conjunction(operands, t);
     case NNFFormula::Kind::Or:
-      return augment_disjunction(context, formula, t);
+      return augment_disjunction(operands, t);
     case NNFFormula::Kind::Globally:
-      return augment_globally_seq(context, formula, t);
+      return augment_globally_seq(*operands[0], formula.interval(), t);
     case NNFFormula::Kind::Until:
-      return augment_until_seq(context, formula, t);
+      return augment_until_seq(*operands[0], *operands[1], formula.interval(), t);
     case NNFFormula::Kind::Literal:
       break;
   }

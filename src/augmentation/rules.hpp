@@ -6,13 +6,16 @@
 // step ends up inside the operator at the matching offset.
 #pragma once
 
-#include "augmentation/augmentation_context.hpp"
+#include <span>
+
+#include "augmentation/augmented_sequence.hpp"
 #include "formula/literal.hpp"
 #include "formula/nnf_formula.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/plain_sequence.hpp"
 #include "sets/interval_set.hpp"
 #include "time/interval.hpp"
+#include "time/time_step.hpp"
 
 namespace corvane {
 
@@ -27,19 +30,19 @@ void augment_atomic_proposition(const Literal& literal, AugmentedSequence& seque
                                 const IntervalSet& steps,
                                 const PlainSequence<KnowledgeGraph>& knowledge);
 
-// The per-step rules. Each reads the operands of `formula` from the context; they must have been
-// computed over t + the formula's window.
-NNFFormula augment_conjunction(const AugmentationContext& context, const NNFFormula& formula,
-                               TimeStep t);
-NNFFormula augment_disjunction(const AugmentationContext& context, const NNFFormula& formula,
-                               TimeStep t);
-NNFFormula augment_globally_seq(const AugmentationContext& context, const NNFFormula& formula,
-                                TimeStep t);
-NNFFormula augment_until_seq(const AugmentationContext& context, const NNFFormula& formula,
-                             TimeStep t);
+// The per-step rules: the augmented form of an operator at step t from its operands' augmented
+// sequences, which must have been computed over t + the operator's window (`window` for the
+// temporal operators, t alone for the junctions).
+NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t);
+NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members, TimeStep t);
+NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t);
+NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequence& rhs,
+                             Interval window, TimeStep t);
 
-// The rule for the operator of `formula`; a literal is an internal error.
-NNFFormula augment_step(const AugmentationContext& context, const NNFFormula& formula, TimeStep t);
+// The rule for the operator of `formula`, given the sequences of its operands in operand order;
+// a literal is an internal error.
+NNFFormula augment_step(const NNFFormula& formula,
+                        std::span<const AugmentedSequence* const> operands, TimeStep t);
 
 // A piece of the covering of the window t + `window`, relative to t. Inside the time range that is
 // piece - [t, t]. Where t + `window` runs past the last time step, saturation cut the window

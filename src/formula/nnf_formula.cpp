@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <array>
 
+#include "formula/traversal.hpp"
 #include "support/internal_error.hpp"
 #include "support/nesting_too_deep.hpp"
-#include "support/stack_guard.hpp"
 
 namespace corvane {
 
@@ -191,24 +191,46 @@ NNFFormula NNFFormula::release(NNFFormula lhs, Interval interval, NNFFormula rhs
 }
 
 NNFFormula NNFFormula::negated(const NNFFormula& formula) {
-  ensure_stack_space();
-  switch (formula.kind()) {
+  if (formula.is_literal()) return NNFFormula(formula.literal().negation());
+  // Each node is negated once, so a shared operand (the rhs a release holds three times) costs
+  // one negation however often it occurs, and the negation shares it in turn.
+  NodeMemo<NNFFormula> negations;
+  return fold(
+      formula, negations,
+      [](const NNFFormula& f, std::span<const NNFFormula* const> negated_operands) {
+        switch (f.kind()) {
+          case Kind::Literal:
+            return NNFFormula(f.literal().negation());
+          case Kind::And:
+          case Kind::Or: {
+            std::vector<NNFFormula> members;
+            members.reserve(negated_operands.size());
+            for (const NNFFormula* m : negated_operands) members.push_back(*m);
+            return f.kind() == Kind::And ? or_(std::move(members)) : and_(std::move(members));
+          }
+          case Kind::Until:
+            return release(*negated_operands[0], f.interval(), *negated_operands[1]);
+          case Kind::Globally:
+            return until(true_(), f.interval(), *negated_operands[0]);
+        }
+        throw InternalError("internal error: entered unreachable code: unknown formula kind");
+      });
+}
+
+NNFFormula NNFFormula::with_operands(std::vector<NNFFormula> operands) const {
+  check(operands.size() == subformulas().size(),
+        "a formula was rebuilt with another number of operands");
+  switch (kind()) {
     case Kind::Literal:
-      return NNFFormula(formula.literal().negation());
+      return *this;
     case Kind::And:
-    case Kind::Or: {
-      std::vector<NNFFormula> negations;
-      negations.reserve(formula.members().size());
-      for (const auto& m : formula.members()) negations.push_back(negated(m));
-      return formula.kind() == Kind::And ? or_(std::move(negations)) : and_(std::move(negations));
-    }
-    case Kind::Until: {
-      NNFFormula lhs = negated(formula.lhs());
-      NNFFormula rhs = negated(formula.rhs());
-      return release(std::move(lhs), formula.interval(), std::move(rhs));
-    }
+      return and_(std::move(operands));
+    case Kind::Or:
+      return or_(std::move(operands));
+    case Kind::Until:
+      return until(std::move(operands[0]), interval(), std::move(operands[1]));
     case Kind::Globally:
-      return until(true_(), formula.interval(), negated(formula.child()));
+      return globally(interval(), std::move(operands[0]));
   }
   throw InternalError("internal error: entered unreachable code: unknown formula kind");
 }

@@ -81,11 +81,25 @@ class NNFFormula {
   // The direct operands: none for a literal, the members in order for `And` and `Or`, lhs then
   // rhs for `Until`, the child for `Globally`.
   std::span<const NNFFormula> subformulas() const noexcept { return node_->children; }
+  // A formula of the same kind and interval over other operands (as many, in the same order),
+  // built by the simplifying constructor of the kind. A literal, having none, is returned as is.
+  NNFFormula with_operands(std::vector<NNFFormula> operands) const;
+  // Where the formula reads its operands, relative to the step it is evaluated at: its interval
+  // for `Until` and `Globally`, that step alone for `And` and `Or` (and for literals).
+  Interval operand_window() const noexcept {
+    return kind() == Kind::Until || kind() == Kind::Globally ? interval() : Interval::singleton(0);
+  }
 
   std::size_t hash() const noexcept { return node_->hash; }
   std::uint32_t depth() const noexcept { return node_->depth; }
   // Whether both handles share one node (a cheap sufficient test for equality).
   bool same_node(const NNFFormula& other) const noexcept { return node_ == other.node_; }
+  // The address of the node: the same for handles that share it, and no other node's while a
+  // handle to it lives. For memos keyed by node identity.
+  const void* identity() const noexcept { return node_.get(); }
+  // Whether other handles refer to the node too. A node with a single handle has one parent, so
+  // a walk reaches it along one path only, and a memo need not keep it.
+  bool is_shared() const noexcept { return node_.use_count() > 1; }
 
   // Structural equality and order. Both walk the formulas with an explicit stack instead of
   // recursion, so comparing deeply nested formulas needs no more stack than shallow ones.

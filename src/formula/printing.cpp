@@ -1,29 +1,34 @@
 #include "formula/printing.hpp"
 
+#include <span>
+#include <utility>
+
+#include "formula/traversal.hpp"
+#include "support/internal_error.hpp"
 #include "support/stack_guard.hpp"
 
 namespace corvane {
 
 namespace {
 
-std::string operator_label(const char* letter, Interval interval) {
-  std::string label = letter;
-  interval.append_display(label);
-  return label;
+void append_operator_label(const char* letter, Interval interval, std::string& out) {
+  out += letter;
+  interval.append_display(out);
 }
 
-void render_children(const TermTree& node, std::string& prefix, std::string& out) {
+void render_children(const TermTree& tree, TermTree::Node node, std::string& prefix,
+                     std::string& out) {
   ensure_stack_space();
-  for (std::size_t i = 0; i < node.children.size(); ++i) {
-    const bool last = i + 1 == node.children.size();
-    const TermTree& child = node.children[i];
+  const std::span<const TermTree::Node> children = tree.children(node);
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    const bool last = i + 1 == children.size();
     out += prefix;
     out += last ? "└── " : "├── ";
-    out += child.label;
+    out += tree.label(children[i]);
     out += '\n';
     const std::size_t saved = prefix.size();
     prefix += last ? "    " : "│   ";
-    render_children(child, prefix, out);
+    render_children(tree, children[i], prefix, out);
     prefix.resize(saved);
   }
 }
@@ -123,40 +128,54 @@ bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::s
 
 }  // namespace
 
-TermTree to_termtree(const NNFFormula& f) {
-  ensure_stack_space();
+TermTree::Node TermTree::add(std::string_view label, std::span<const Node> children) {
+  check(ends_.size() < 0xFFFFFFFFu, "a labelled tree ran out of node numbers");
+  labels_ += label;
+  children_.insert(children_.end(), children.begin(), children.end());
+  ends_.push_back({labels_.size(), children_.size()});
+  return root();
+}
+
+TermTree to_termtree(const NNFFormula& formula) {
   TermTree tree;
-  switch (f.kind()) {
-    case NNFFormula::Kind::Literal:
-      tree.label = f.literal().display();
-      return tree;
-    case NNFFormula::Kind::And:
-      tree.label = "∧";
-      break;
-    case NNFFormula::Kind::Or:
-      tree.label = "∨";
-      break;
-    case NNFFormula::Kind::Until:
-      tree.label = operator_label(f.is_eventually() ? "F" : "U", f.interval());
-      if (f.is_eventually()) {
-        tree.children.push_back(to_termtree(f.rhs()));
-        return tree;
-      }
-      break;
-    case NNFFormula::Kind::Globally:
-      tree.label = operator_label("G", f.interval());
-      break;
-  }
-  tree.children.reserve(f.subformulas().size());
-  for (const auto& sub : f.subformulas()) tree.children.push_back(to_termtree(sub));
+  NodeMemo<TermTree::Node> nodes;
+  // The label and children of the node being added, reused from node to node.
+  std::string label;
+  std::vector<TermTree::Node> children;
+  fold(formula, nodes, [&](const NNFFormula& f, std::span<const TermTree::Node* const> subtrees) {
+    label.clear();
+    switch (f.kind()) {
+      case NNFFormula::Kind::Literal:
+        f.literal().append_display(label);
+        break;
+      case NNFFormula::Kind::And:
+        label = "∧";
+        break;
+      case NNFFormula::Kind::Or:
+        label = "∨";
+        break;
+      case NNFFormula::Kind::Until:
+        append_operator_label(f.is_eventually() ? "F" : "U", f.interval(), label);
+        // The `True` lhs of an eventually is not drawn.
+        if (f.is_eventually()) subtrees = subtrees.subspan(1);
+        break;
+      case NNFFormula::Kind::Globally:
+        append_operator_label("G", f.interval(), label);
+        break;
+    }
+    children.clear();
+    for (const TermTree::Node* subtree : subtrees) children.push_back(*subtree);
+    return tree.add(label, children);
+  });
   return tree;
 }
 
 std::string render_termtree(const TermTree& tree) {
-  std::string out = tree.label;
+  check(!tree.empty(), "an empty labelled tree has nothing to render");
+  std::string out(tree.label(tree.root()));
   out += '\n';
   std::string prefix;
-  render_children(tree, prefix, out);
+  render_children(tree, tree.root(), prefix, out);
   return out;
 }
 

@@ -3,23 +3,56 @@
 // (fully parenthesised, optionally with caller-supplied text for each literal).
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formula/nnf_formula.hpp"
 
 namespace corvane {
 
-// A labelled tree: the intermediate shape of the tree form.
-struct TermTree {
-  std::string label;
-  std::vector<TermTree> children;
+// A labelled tree: the intermediate shape of the tree form. Its nodes are kept in one list, each
+// with its label and its children, which are earlier nodes of the list, in order. A node may be
+// the child of several nodes (the tree of a formula has one node per node of the formula, however
+// often that is reached), and rendering draws it at every place. The root is the node added last.
+class TermTree {
+ public:
+  using Node = std::uint32_t;
+
+  // Adds a node with `label` whose children are `children`, in order.
+  Node add(std::string_view label, std::span<const Node> children);
+
+  bool empty() const noexcept { return ends_.empty(); }
+  Node root() const noexcept { return static_cast<Node>(ends_.size() - 1); }
+  std::string_view label(Node node) const noexcept {
+    const std::size_t begin = node == 0 ? 0 : ends_[node - 1].label;
+    return std::string_view(labels_).substr(begin, ends_[node].label - begin);
+  }
+  std::span<const Node> children(Node node) const noexcept {
+    const std::size_t begin = node == 0 ? 0 : ends_[node - 1].children;
+    return std::span<const Node>(children_).subspan(begin, ends_[node].children - begin);
+  }
+
+ private:
+  // Where a node's label ends in `labels_` and its children end in `children_`; each begins
+  // where the previous node's ends.
+  struct Ends {
+    std::size_t label;
+    std::size_t children;
+  };
+  std::string labels_;  // all labels, one after the other
+  std::vector<Ends> ends_;
+  std::vector<Node> children_;
 };
 
 TermTree to_termtree(const NNFFormula& formula);
-// Renders a labelled tree; every line, the last included, ends with a line feed.
+// Renders a non-empty labelled tree from its root; every line, the last included, ends with a
+// line feed.
 std::string render_termtree(const TermTree& tree);
 
 // The tree form, e.g. "G[0, 5]\n└── ∧\n    ├── a\n    └── ¬b\n".

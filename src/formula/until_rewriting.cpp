@@ -1,100 +1,63 @@
 #include "formula/until_rewriting.hpp"
 
-#include <unordered_map>
+#include <span>
 #include <utility>
-#include <vector>
 
-#include "support/internal_error.hpp"
-#include "support/stack_guard.hpp"
+#include "formula/traversal.hpp"
 
 namespace corvane {
 
 namespace {
 
-// Rewrites every until that is not an eventually; everything else is rebuilt around it.
-//
-// Formulas share subformulas (a release mentions its rhs three times), so the same subformula can
-// be reached along many paths; each distinct subformula is rewritten once.
-class UntilRewriter {
- public:
-  enum class Mode { RemoveDelay, RemoveTiming };
+enum class Mode { RemoveDelay, RemoveTiming };
 
-  explicit UntilRewriter(Mode mode) : mode_(mode) {}
+// a U[c, d] b with c > 0 waits until step c, then runs an until that starts at once:
+// G[c, c] (a U[0, d - c] b).
+NNFFormula undelayed(NNFFormula lhs, Interval interval, NNFFormula rhs) {
+  const TimeStep c = interval.lb();
+  if (c == 0) return NNFFormula::until(std::move(lhs), interval, std::move(rhs));
+  const Interval from_zero =
+      interval.is_unbounded() ? Interval::unbounded(0) : Interval::bounded(0, interval.ub() - c);
+  return NNFFormula::globally(Interval::singleton(c),
+                              NNFFormula::until(std::move(lhs), from_zero, std::move(rhs)));
+}
 
-  NNFFormula rewrite(const NNFFormula& f) {
-    ensure_stack_space();
-    if (f.is_literal()) return f;
-    if (auto hit = done_.find(f); hit != done_.end()) return hit->second;
-    NNFFormula result = rewrite_operator(f);
-    done_.emplace(f, result);
-    return result;
+// a U I b is F I b & G[c, c] (a U b) with c = lb(I): the first step of I at which b holds is
+// also a witness for the untimed until started at step c, and any witness of that until lies
+// at or before it.
+NNFFormula untimed(NNFFormula lhs, Interval interval, NNFFormula rhs) {
+  if (interval == Interval::unbounded(0)) {
+    return NNFFormula::until(std::move(lhs), interval, std::move(rhs));
   }
+  NNFFormula within = NNFFormula::eventually(interval, rhs);
+  NNFFormula untimed = NNFFormula::until(std::move(lhs), Interval::unbounded(0), std::move(rhs));
+  NNFFormula waited = NNFFormula::next(interval.lb(), std::move(untimed));
+  return NNFFormula::and_({std::move(within), std::move(waited)});
+}
 
- private:
-  NNFFormula rewrite_operator(const NNFFormula& f) {
-    switch (f.kind()) {
-      case NNFFormula::Kind::Literal:
-        return f;
-      case NNFFormula::Kind::And:
-      case NNFFormula::Kind::Or: {
-        std::vector<NNFFormula> members;
-        members.reserve(f.members().size());
-        for (const auto& m : f.members()) members.push_back(rewrite(m));
-        return f.kind() == NNFFormula::Kind::And ? NNFFormula::and_(std::move(members))
-                                                 : NNFFormula::or_(std::move(members));
-      }
-      case NNFFormula::Kind::Globally:
-        return NNFFormula::globally(f.interval(), rewrite(f.child()));
-      case NNFFormula::Kind::Until:
-        if (f.is_eventually()) return NNFFormula::eventually(f.interval(), rewrite(f.rhs()));
+// Rewrites every until that is not an eventually; every other node is rebuilt around its
+// rewritten operands. Each distinct subformula is rewritten once.
+NNFFormula rewrite(const NNFFormula& formula, Mode mode) {
+  NodeMemo<NNFFormula> rewritten;
+  return fold(
+      formula, rewritten, [mode](const NNFFormula& f, std::span<const NNFFormula* const> operands) {
+        if (f.kind() != NNFFormula::Kind::Until || f.is_eventually()) {
+          return rebuild(f, operands);
+        }
         if (f.interval().is_empty()) return NNFFormula::false_();
-        return mode_ == Mode::RemoveDelay ? undelayed(f) : untimed(f);
-    }
-    throw InternalError("internal error: entered unreachable code: unknown formula kind");
-  }
-
-  // a U[c, d] b with c > 0 waits until step c, then runs an until that starts at once:
-  // G[c, c] (a U[0, d - c] b).
-  NNFFormula undelayed(const NNFFormula& f) {
-    const Interval interval = f.interval();
-    NNFFormula lhs = rewrite(f.lhs());
-    NNFFormula rhs = rewrite(f.rhs());
-    const TimeStep c = interval.lb();
-    if (c == 0) return NNFFormula::until(std::move(lhs), interval, std::move(rhs));
-    const Interval from_zero =
-        interval.is_unbounded() ? Interval::unbounded(0) : Interval::bounded(0, interval.ub() - c);
-    return NNFFormula::globally(Interval::singleton(c),
-                                NNFFormula::until(std::move(lhs), from_zero, std::move(rhs)));
-  }
-
-  // a U I b is F I b & G[c, c] (a U b) with c = lb(I): the first step of I at which b holds is
-  // also a witness for the untimed until started at step c, and any witness of that until lies
-  // at or before it.
-  NNFFormula untimed(const NNFFormula& f) {
-    const Interval interval = f.interval();
-    NNFFormula lhs = rewrite(f.lhs());
-    NNFFormula rhs = rewrite(f.rhs());
-    if (interval == Interval::unbounded(0)) {
-      return NNFFormula::until(std::move(lhs), interval, std::move(rhs));
-    }
-    NNFFormula within = NNFFormula::eventually(interval, rhs);
-    NNFFormula untimed = NNFFormula::until(std::move(lhs), Interval::unbounded(0), std::move(rhs));
-    NNFFormula waited = NNFFormula::next(interval.lb(), std::move(untimed));
-    return NNFFormula::and_({std::move(within), std::move(waited)});
-  }
-
-  Mode mode_;
-  std::unordered_map<NNFFormula, NNFFormula> done_;
-};
+        return mode == Mode::RemoveDelay ? undelayed(*operands[0], f.interval(), *operands[1])
+                                         : untimed(*operands[0], f.interval(), *operands[1]);
+      });
+}
 
 }  // namespace
 
 NNFFormula remove_delayed_until(const NNFFormula& formula) {
-  return UntilRewriter(UntilRewriter::Mode::RemoveDelay).rewrite(formula);
+  return rewrite(formula, Mode::RemoveDelay);
 }
 
 NNFFormula remove_timed_until(const NNFFormula& formula) {
-  return UntilRewriter(UntilRewriter::Mode::RemoveTiming).rewrite(formula);
+  return rewrite(formula, Mode::RemoveTiming);
 }
 
 }  // namespace corvane

@@ -33,24 +33,24 @@ KleeneMonitorSequence negation(const KleeneMonitorSequence& signal) {
 }
 
 KleeneMonitorSequence conjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
-  return {conjunction(a.overapproximation, b.overapproximation),
-          conjunction(a.underapproximation, b.underapproximation)};
+  return lifted([](const BooleanSignal& x, const BooleanSignal& y) { return conjunction(x, y); }, a,
+                b);
 }
 
 KleeneMonitorSequence disjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
-  return {disjunction(a.overapproximation, b.overapproximation),
-          disjunction(a.underapproximation, b.underapproximation)};
+  return lifted([](const BooleanSignal& x, const BooleanSignal& y) { return disjunction(x, y); }, a,
+                b);
 }
 
 KleeneMonitorSequence until(const KleeneMonitorSequence& lhs, const Interval& interval,
                             const KleeneMonitorSequence& rhs) {
-  return {until(lhs.overapproximation, interval, rhs.overapproximation),
-          until(lhs.underapproximation, interval, rhs.underapproximation)};
+  return lifted(
+      [&](const BooleanSignal& l, const BooleanSignal& r) { return until(l, interval, r); }, lhs,
+      rhs);
 }
 
 KleeneMonitorSequence globally(const KleeneMonitorSequence& signal, const Interval& interval) {
-  return {globally(signal.overapproximation, interval),
-          globally(signal.underapproximation, interval)};
+  return lifted([&](const BooleanSignal& s) { return globally(s, interval); }, signal);
 }
 
 }  // namespace corvane

@@ -28,6 +28,14 @@ struct KleeneMonitorSequence {
   friend bool operator==(const KleeneMonitorSequence&, const KleeneMonitorSequence&) = default;
 };
 
+// The three-valued counterpart of a monotone boolean operator: `op` applied to the operands'
+// over-approximations and to their under-approximations. Monotone operators keep the invariant,
+// so every operator but negation is lifted this way.
+template <class Op, class... Signals>
+KleeneMonitorSequence lifted(Op op, const Signals&... signals) {
+  return {op(signals.overapproximation...), op(signals.underapproximation...)};
+}
+
 KleeneMonitorSequence negation(const KleeneMonitorSequence& signal);
 KleeneMonitorSequence conjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b);
 KleeneMonitorSequence disjunction(const KleeneMonitorSequence& a, const KleeneMonitorSequence& b);

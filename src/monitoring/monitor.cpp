@@ -5,8 +5,8 @@
 #include <utility>
 #include <vector>
 
+#include "formula/traversal.hpp"
 #include "support/internal_error.hpp"
-#include "support/stack_guard.hpp"
 
 namespace corvane {
 
@@ -16,8 +16,8 @@ namespace {
 // O(log n) merges, where folding left to right would merge the growing accumulator n times.
 // `op` is associative and commutative pointwise, so the result equals the left fold.
 template <class Op>
-KleeneMonitorSequence reduce_balanced(const std::vector<const KleeneMonitorSequence*>& operands,
-                                      Op op, Kleene neutral) {
+KleeneMonitorSequence reduce_balanced(std::span<const KleeneMonitorSequence* const> operands, Op op,
+                                      Kleene neutral) {
   if (operands.empty()) return KleeneMonitorSequence::uniform(neutral);
   if (operands.size() == 1) return *operands.front();
   std::vector<KleeneMonitorSequence> level;
@@ -44,7 +44,10 @@ Monitor::Monitor(KleeneTrace trace, std::optional<Kleene> default_value)
     : trace_(std::move(trace)), default_value_(default_value) {}
 
 void Monitor::compute_satisfaction_signals(const NNFFormula& formula, SignalMap& signals) const {
-  signal_of(formula, signals);
+  fold(formula, signals,
+       [this](const NNFFormula& f, std::span<const KleeneMonitorSequence* const> operands) {
+         return signal(f, operands);
+       });
 }
 
 std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> Monitor::evaluate(
@@ -57,17 +60,8 @@ std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> Monitor::evaluate(
   return result;
 }
 
-const KleeneMonitorSequence& Monitor::signal_of(const NNFFormula& formula,
-                                                SignalMap& signals) const {
-  ensure_stack_space();
-  if (const auto it = signals.find(formula); it != signals.end()) return it->second;
-  KleeneMonitorSequence signal = compute(formula, signals);
-  // References into an unordered_map survive rehashing, so callers may hold on to the result
-  // while further subformulas are added.
-  return signals.emplace(formula, std::move(signal)).first->second;
-}
-
-KleeneMonitorSequence Monitor::compute(const NNFFormula& formula, SignalMap& signals) const {
+KleeneMonitorSequence Monitor::signal(
+    const NNFFormula& formula, std::span<const KleeneMonitorSequence* const> operands) const {
   switch (formula.kind()) {
     case NNFFormula::Kind::Literal: {
       const Literal& literal = formula.literal();
@@ -84,34 +78,23 @@ KleeneMonitorSequence Monitor::compute(const NNFFormula& formula, SignalMap& sig
       break;
     }
     case NNFFormula::Kind::And:
-    case NNFFormula::Kind::Or: {
-      std::vector<const KleeneMonitorSequence*> members;
-      members.reserve(formula.members().size());
-      for (const NNFFormula& member : formula.members()) {
-        members.push_back(&signal_of(member, signals));
-      }
-      if (formula.kind() == NNFFormula::Kind::And) {
-        return reduce_balanced(
-            members,
-            [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
-              return conjunction(a, b);
-            },
-            Kleene::True);
-      }
       return reduce_balanced(
-          members,
+          operands,
+          [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
+            return conjunction(a, b);
+          },
+          Kleene::True);
+    case NNFFormula::Kind::Or:
+      return reduce_balanced(
+          operands,
           [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
             return disjunction(a, b);
           },
           Kleene::False);
-    }
-    case NNFFormula::Kind::Until: {
-      const KleeneMonitorSequence& lhs = signal_of(formula.lhs(), signals);
-      const KleeneMonitorSequence& rhs = signal_of(formula.rhs(), signals);
-      return until(lhs, formula.interval(), rhs);
-    }
+    case NNFFormula::Kind::Until:
+      return until(*operands[0], formula.interval(), *operands[1]);
     case NNFFormula::Kind::Globally:
-      return globally(signal_of(formula.child(), signals), formula.interval());
+      return globally(*operands[0], formula.interval());
   }
   throw InternalError("Unknown formula kind");
 }

@@ -3,10 +3,12 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <unordered_map>
 
 #include "formula/atomic_proposition.hpp"
 #include "formula/nnf_formula.hpp"
+#include "formula/traversal.hpp"
 #include "knowledge/kleene_trace.hpp"
 #include "monitoring/kleene_monitor_sequence.hpp"
 #include "sequence/normalized_sequence.hpp"
@@ -16,9 +18,10 @@ namespace corvane {
 
 class Monitor {
  public:
-  // One signal per structurally distinct subformula. Keys are formula handles: copying one is
-  // cheap, hashing uses the cached hash, and equal subformulas share an entry.
-  using SignalMap = std::unordered_map<NNFFormula, KleeneMonitorSequence>;
+  // One signal per structurally distinct subformula: the memo of the fold that computes them.
+  // Keys are formula handles: copying one is cheap, hashing uses the cached hash, and equal
+  // subformulas share an entry.
+  using SignalMap = FormulaMemo<KleeneMonitorSequence>;
 
   // `default_value` is assumed at every step for a proposition that `trace` does not mention;
   // without it such a proposition is an internal error.
@@ -37,8 +40,9 @@ class Monitor {
       const NNFFormula& formula) const;
 
  private:
-  const KleeneMonitorSequence& signal_of(const NNFFormula& formula, SignalMap& signals) const;
-  KleeneMonitorSequence compute(const NNFFormula& formula, SignalMap& signals) const;
+  // The signal of `formula` from the signals of its operands.
+  KleeneMonitorSequence signal(const NNFFormula& formula,
+                               std::span<const KleeneMonitorSequence* const> operands) const;
   KleeneMonitorSequence proposition_signal(const AtomicProposition& proposition) const;
 
   KleeneTrace trace_;

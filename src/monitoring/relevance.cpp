@@ -4,64 +4,14 @@
 #include <cstddef>
 #include <map>
 #include <set>
-#include <unordered_set>
+#include <span>
 
+#include "formula/traversal.hpp"
 #include "sets/interval_set.hpp"
-#include "support/stack_guard.hpp"
 
 namespace corvane {
 
 namespace {
-
-struct VisitHash {
-  std::size_t operator()(const std::pair<NNFFormula, Interval>& v) const noexcept {
-    return v.first.hash() ^ (v.second.hash() * 0x9E3779B97F4A7C15ull);
-  }
-};
-
-// Marks, per proposition, the steps at which its value is needed. A subformula reached again
-// with the same window adds nothing new and is skipped.
-class RelevanceCollector {
- public:
-  explicit RelevanceCollector(RelevanceMap& map) : map_(map) {}
-
-  void visit(const NNFFormula& f, Interval window) {
-    ensure_stack_space();
-    if (f.is_literal()) {
-      mark(f.literal(), window);
-      return;
-    }
-    if (!visited_.emplace(f, window).second) return;
-    switch (f.kind()) {
-      case NNFFormula::Kind::Literal:
-        return;
-      case NNFFormula::Kind::And:
-      case NNFFormula::Kind::Or:
-        for (const auto& m : f.members()) visit(m, window);
-        return;
-      case NNFFormula::Kind::Until: {
-        // The lhs gets the whole shifted window too.
-        const Interval shifted = window + f.interval();
-        visit(f.lhs(), shifted);
-        visit(f.rhs(), shifted);
-        return;
-      }
-      case NNFFormula::Kind::Globally:
-        visit(f.child(), window + f.interval());
-        return;
-    }
-  }
-
- private:
-  void mark(const Literal& literal, Interval window) {
-    if (literal.is_constant()) return;
-    NormalizedSequence<bool>& steps = map_.try_emplace(literal.proposition()).first->second;
-    if (!window.is_empty()) steps.set_interval(window, true);
-  }
-
-  RelevanceMap& map_;
-  std::unordered_set<std::pair<NNFFormula, Interval>, VisitHash> visited_;
-};
 
 // The number of steps in a non-empty interval.
 std::uint64_t length(const Interval& interval) {
@@ -71,7 +21,53 @@ std::uint64_t length(const Interval& interval) {
 }  // namespace
 
 void collect_aps_with_time_rec(const NNFFormula& formula, Interval window, RelevanceMap& map) {
-  RelevanceCollector(map).visit(formula, window);
+  // The nodes of the formula, each once and operands before operators, with the positions of
+  // their operands in this list: `operands[operands_end[i - 1] .. operands_end[i])` for node i.
+  std::vector<const NNFFormula*> subformulas;
+  std::vector<std::size_t> operands_end;
+  std::vector<std::size_t> operands;
+  NodeMemo<std::size_t> positions;
+  fold(formula, positions, [&](const NNFFormula& f, std::span<const std::size_t* const> of) {
+    for (const std::size_t* operand : of) operands.push_back(*operand);
+    operands_end.push_back(operands.size());
+    subformulas.push_back(&f);
+    return subformulas.size() - 1;
+  });
+
+  // Every parent of a node comes after it in the list, so going backwards each node has collected
+  // the steps of all its parents before it passes on the steps at which it is needed, shifted by
+  // the window through which it reads its operands (the lhs of an until too gets the whole
+  // window). Passing on the union of the windows per node instead of each window per path keeps
+  // a shared node at one visit, and the marked steps are the same: a sum of windows distributes
+  // over their union.
+  std::vector<std::vector<Interval>> needed(subformulas.size());  // as passed on by the parents
+  needed.back().push_back(window);
+  for (std::size_t i = subformulas.size(); i-- > 0;) {
+    std::vector<Interval>& windows = needed[i];
+    // Windows from several parents may overlap: merge them before passing them on.
+    if (windows.size() > 1) {
+      windows = NormalizedSequence<bool>::from_positive_intervals(std::move(windows))
+                    .intervals_with_value(true);
+    }
+    const NNFFormula& f = *subformulas[i];
+    if (f.is_literal()) {
+      if (f.literal().is_constant()) continue;
+      // A proposition that occurs is entered even when no step of it is needed.
+      NormalizedSequence<bool>& steps = map.try_emplace(f.literal().proposition()).first->second;
+      for (const Interval& w : windows) {
+        if (!w.is_empty()) steps.set_interval(w, true);
+      }
+      continue;
+    }
+    const Interval shift = f.operand_window();
+    const std::size_t first = i == 0 ? 0 : operands_end[i - 1];
+    for (const Interval& w : windows) {
+      const Interval reached = w + shift;
+      if (reached.is_empty()) continue;
+      for (std::size_t k = first; k < operands_end[i]; ++k) needed[operands[k]].push_back(reached);
+    }
+    std::vector<Interval>().swap(windows);  // passed on; its memory is not needed any more
+  }
 }
 
 std::vector<std::pair<TimeStep, std::vector<std::string>>> relevant_aps(const NNFFormula& formula,

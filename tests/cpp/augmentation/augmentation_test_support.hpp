@@ -8,6 +8,7 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -112,14 +113,15 @@ inline PlainSequence<KnowledgeGraph> prepared_knowledge(const StatedFacts& state
 
 // The augmentation driver with the walk exactly as the rules prescribe: one step at a time up
 // to the operands' last change, then one form for all remaining steps.
-using StepRule = NNFFormula (*)(const AugmentationContext&, const NNFFormula&, TimeStep);
+using StepRule = NNFFormula (*)(const NNFFormula&, std::span<const AugmentedSequence* const>,
+                                TimeStep);
 
 inline void step_by_step_augment_rec(AugmentationContext& context, const NNFFormula& formula,
                                      const IntervalSet& relevant, StepRule rule = &augment_step) {
   AugmentedSequence& sequence = context.entry(formula);
   const IntervalSet steps = AugmentationContext::missing_steps(sequence, relevant);
   if (steps.is_empty()) return;
-  const IntervalSet sub_steps = steps.minkowski_sum(AugmentationContext::operand_window(formula));
+  const IntervalSet sub_steps = steps.minkowski_sum(formula.operand_window());
   for (const NNFFormula& operand : formula.subformulas()) {
     step_by_step_augment_rec(context, operand, sub_steps, rule);
   }
@@ -134,7 +136,7 @@ inline void step_by_step_augment_rec(AugmentationContext& context, const NNFForm
   const TimeStep latest = context.latest_change(formula, sub_steps);
   for (const Interval& run : steps.positive_intervals()) {
     for (TimeStep t = run.lb();; ++t) {
-      NNFFormula value = rule(context, formula, t);
+      NNFFormula value = rule(formula, context.operand_sequences(formula), t);
       if (t >= latest) {
         const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
         for (const Interval& piece : rest.positive_intervals()) {
@@ -151,21 +153,22 @@ inline void step_by_step_augment_rec(AugmentationContext& context, const NNFForm
 // The until rule exactly as written: one disjunct per piece of the window, each with the
 // `globally` terms of the whole gap before it, built from scratch. The rule in the library builds
 // the gap incrementally and stops early once the result is decided.
-inline NNFFormula literal_until_rule(const AugmentationContext& context, const NNFFormula& formula,
+inline NNFFormula literal_until_rule(const NNFFormula& formula,
+                                     std::span<const AugmentedSequence* const> operands,
                                      TimeStep t) {
-  if (formula.kind() != NNFFormula::Kind::Until) return augment_step(context, formula, t);
+  if (formula.kind() != NNFFormula::Kind::Until) return augment_step(formula, operands, t);
   const Interval window = formula.interval();
-  const AugmentedSequence& lhs = context.sequence_of(formula.lhs());
-  const AugmentedSequence& rhs = context.sequence_of(formula.rhs());
+  const AugmentedSequence& lhs = *operands[0];
+  const AugmentedSequence& rhs = *operands[1];
   const Interval span = shifted(window, t);
   const std::vector<Interval> pieces = lhs.refined_interval_covering(rhs, span);
   std::vector<NNFFormula> disjuncts;
   for (std::size_t i = 0; i < pieces.size(); ++i) {
     const Interval& piece = pieces[i];
     NNFFormula core =
-        NNFFormula::until(AugmentationContext::computed_at(lhs, piece.lb()),
+        NNFFormula::until(computed_at(lhs, piece.lb()),
                           relative_piece(piece, t, window, i == 0, i + 1 == pieces.size()),
-                          AugmentationContext::computed_at(rhs, piece.lb()));
+                          computed_at(rhs, piece.lb()));
     if (piece.lb() <= span.lb()) {
       disjuncts.push_back(std::move(core));
       continue;
@@ -173,9 +176,8 @@ inline NNFFormula literal_until_rule(const AugmentationContext& context, const N
     std::vector<NNFFormula> conjuncts;
     for (const Interval& stretch :
          lhs.interval_covering(Interval::bounded(span.lb(), piece.lb() - 1))) {
-      conjuncts.push_back(
-          NNFFormula::globally(Interval::bounded(stretch.lb() - t, stretch.ub() - t),
-                               AugmentationContext::computed_at(lhs, stretch.lb())));
+      conjuncts.push_back(NNFFormula::globally(
+          Interval::bounded(stretch.lb() - t, stretch.ub() - t), computed_at(lhs, stretch.lb())));
     }
     conjuncts.push_back(std::move(core));
     disjuncts.push_back(NNFFormula::and_(std::move(conjuncts)));

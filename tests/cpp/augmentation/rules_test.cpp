@@ -106,7 +106,7 @@ class StepRules : public ::testing::Test {
                                 std::move(value));
   }
   NNFFormula step(const NNFFormula& formula, TimeStep t) {
-    return augment_step(context_, formula, t);
+    return augment_step(formula, context_.operand_sequences(formula), t);
   }
 
   PlainSequence<KnowledgeGraph> knowledge_ = prepared_knowledge({});

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "builders.hpp"
 
 namespace corvane {
@@ -28,10 +30,24 @@ TEST(Printing, TreeForm) {
             "└── U[1, 3]\n"
             "    ├── c\n"
             "    └── d\n");
+  // A release holds its rhs three times; the tree draws it at each place.
+  EXPECT_EQ(to_tree_string(F::release(p("a"), Interval::bounded(1, 3), p("b"))),
+            "∨\n"
+            "├── U[1, 3]\n"
+            "│   ├── b\n"
+            "│   └── ∧\n"
+            "│       ├── a\n"
+            "│       └── b\n"
+            "└── G[1, 3]\n"
+            "    └── b\n");
 }
 
 TEST(Printing, LabelsAreVerbatim) {
-  TermTree tree{"x\ny", {{"a", {}}, {"b\nc", {{"d", {}}}}}};
+  using Node = TermTree::Node;
+  TermTree tree;
+  const Node a = tree.add("a", {});
+  const Node bc = tree.add("b\nc", std::array<Node, 1>{tree.add("d", {})});
+  tree.add("x\ny", std::array<Node, 2>{a, bc});
   EXPECT_EQ(render_termtree(tree), "x\ny\n├── a\n└── b\nc\n    └── d\n");
 }
 

@@ -49,6 +49,20 @@ TEST(RelevantAps, ListsThePropositionsOfEachStepInTheWindow) {
   EXPECT_EQ(relevant(NNFFormula::eventually(Interval::unbounded(5), a), 7, 3),
             (Steps{{5, Texts{"a"}}, {6, Texts{"a"}}, {7, Texts{"a"}}}));
   EXPECT_EQ(relevant(NNFFormula::true_(), 5), Steps{});
+  // A shared subformula is needed at every window that reaches it: x = G[1, 2] a at step 0 (a at
+  // 1 and 2), at 5 and 6 through the until (a at 6 to 8) and at 10 and 11 (a at 11 to 13).
+  const NNFFormula x = NNFFormula::globally(Interval::bounded(1, 2), a);
+  const NNFFormula shared = NNFFormula::and_({x, NNFFormula::globally(Interval::bounded(10, 11), x),
+                                              NNFFormula::until(b, Interval::bounded(5, 6), x)});
+  EXPECT_EQ(relevant(shared, 20), (Steps{{1, {"a"}},
+                                         {2, {"a"}},
+                                         {5, {"b"}},
+                                         {6, ab},
+                                         {7, {"a"}},
+                                         {8, {"a"}},
+                                         {11, {"a"}},
+                                         {12, {"a"}},
+                                         {13, {"a"}}}));
 }
 
 TEST(RelevantAps, PropositionsWithTheSameTextAreListedOnce) {
