@@ -1,0 +1,200 @@
+"""Verdicts of rules on scenarios, one scenario at a time or in batches on processes or a cluster.
+
+The verdict of a rule on a scenario is read from the rule augmented with the scenario's knowledge
+at step 0: ``satisfied`` when the augmented formula is true, ``violated`` when it is false and
+``open`` when it still depends on what is unknown.
+
+Batches return results in input order whatever runs them. Module objects do not travel between
+processes, so a task carries the rules as texts and the scenario as a path (or a knowledge
+dictionary); each process parses a rule set once and keeps it for the tasks that follow.
+"""
+
+from __future__ import annotations
+
+import importlib
+import os
+from collections import deque
+from collections.abc import Callable, Generator, Iterable, Iterator, Mapping, Sequence
+from concurrent.futures import ProcessPoolExecutor
+from dataclasses import dataclass
+from multiprocessing import get_context
+from typing import Any, Literal, Protocol, TypeAlias
+
+from corvane import Augmenter, Formula, KnowledgeSequence
+
+from .errors import InputError
+from .knowledge import Knowledge
+from .rules import Rule, parse_formula
+from .scenarios import load_knowledge
+
+Verdict: TypeAlias = Literal["satisfied", "violated", "open"]
+VERDICTS: tuple[Verdict, ...] = ("satisfied", "violated", "open")
+
+Scenario: TypeAlias = "str | os.PathLike[str] | tuple[str, Knowledge]"
+"""A scenario file, or a name and its knowledge already in memory."""
+
+
+@dataclass(frozen=True)
+class RuleResult:
+    """The verdict of one rule on one scenario, and the augmented formula when it was asked for."""
+
+    rule: str
+    verdict: Verdict
+    augmented: str | None = None
+
+
+@dataclass(frozen=True)
+class ScenarioResult:
+    """The verdicts of every rule, in rule order, on one scenario."""
+
+    scenario: str
+    results: tuple[RuleResult, ...]
+
+    @property
+    def violated(self) -> bool:
+        return any(result.verdict == "violated" for result in self.results)
+
+
+def verdict_of(augmented: Formula) -> Verdict:
+    """The verdict an augmented formula expresses (constant true, constant false, or neither)."""
+    if augmented.is_true():
+        return "satisfied"
+    # Negating the constant false gives the constant true; nothing else does. This avoids printing
+    # a possibly large formula just to compare it with "(false)".
+    if Formula.negation(augmented).is_true():
+        return "violated"
+    return "open"
+
+
+_compiled: dict[tuple[Rule, ...], list[Formula]] = {}
+
+
+def compile_rules(rules: Sequence[Rule]) -> list[Formula]:
+    """The formulas of `rules`, parsed once per process and rule set."""
+    key = tuple(rules)
+    formulas = _compiled.get(key)
+    if formulas is None:
+        formulas = [parse_formula(rule.text, field=f"rule {rule.name!r}") for rule in key]
+        _compiled[key] = formulas
+    return formulas
+
+
+def augment(augmenter: Augmenter, formula: Formula, *, scenario: str | None = None,
+            rule: str | None = None) -> Formula:
+    """`augmenter.augment(formula)`, with a too-large result reported as bad input."""
+    try:
+        return augmenter.augment(formula)
+    except MemoryError as error:
+        raise InputError(f"the augmented formula is too large to build ({error})",
+                         source=scenario, field=None if rule is None else f"rule {rule!r}") from None
+
+
+def check_knowledge(rules: Sequence[Rule], knowledge: Mapping[int, Any], *, name: str = "",
+                    show_augmented: bool = False) -> ScenarioResult:
+    """Verdicts of `rules` on the scenario whose knowledge is given (in `KnowledgeSequence` shape)."""
+    augmenter = Augmenter(KnowledgeSequence(knowledge))
+    results = []
+    for rule, formula in zip(rules, compile_rules(rules)):
+        augmented = augment(augmenter, formula, scenario=name, rule=rule.name)
+        infix = augmented.format_as_string() if show_augmented else None
+        results.append(RuleResult(rule.name, verdict_of(augmented), infix))
+    return ScenarioResult(name, tuple(results))
+
+
+def check_scenario(rules: Sequence[Rule], scenario: Scenario, *,
+                   scenario_format: str | None = None,
+                   show_augmented: bool = False) -> ScenarioResult:
+    """Verdicts of `rules` on one scenario file (format by extension unless given) or
+    ``(name, knowledge)`` pair."""
+    if isinstance(scenario, tuple):
+        name, knowledge = scenario
+    else:
+        name = os.fspath(scenario)
+        knowledge = load_knowledge(name, scenario_format)
+    return check_knowledge(rules, knowledge, name=name, show_augmented=show_augmented)
+
+
+@dataclass(frozen=True)
+class _Task:
+    rules: tuple[Rule, ...]
+    scenario: str | tuple[str, Knowledge]
+    scenario_format: str | None
+    show_augmented: bool
+
+
+def run_task(task: _Task) -> ScenarioResult:
+    """Work done by a worker process for one scenario (module-level so that workers import it)."""
+    return check_scenario(task.rules, task.scenario, scenario_format=task.scenario_format,
+                          show_augmented=task.show_augmented)
+
+
+class _Future(Protocol):
+    def result(self) -> Any: ...
+    def cancel(self) -> Any: ...
+
+
+def _in_order(submit: Callable[[_Task], _Future], tasks: Iterable[_Task],
+              in_flight: int) -> Iterator[ScenarioResult]:
+    """Submit tasks keeping at most `in_flight` unfinished, and yield results in task order."""
+    pending: deque[_Future] = deque()
+    try:
+        for task in tasks:
+            pending.append(submit(task))
+            if len(pending) >= in_flight:
+                yield pending.popleft().result()
+        while pending:
+            yield pending.popleft().result()
+    finally:
+        for future in pending:
+            future.cancel()
+
+
+def check_many(
+    rules: Sequence[Rule],
+    scenarios: Iterable[Scenario],
+    *,
+    scenario_format: str | None = None,
+    show_augmented: bool = False,
+    jobs: int = 1,
+    scheduler: str | None = None,
+) -> Generator[ScenarioResult, None, None]:
+    """Verdicts of `rules` on every scenario, yielded in input order.
+
+    With `jobs` above 1 the scenarios are checked in that many local worker processes; with
+    `scheduler` (a Dask distributed scheduler address, e.g. ``tcp://host:8786``) on that cluster,
+    whose workers must have corvane installed and read the scenario paths. Either way only a few
+    scenarios per worker are in flight at a time, so memory does not grow with the batch. The
+    first bad scenario (in input order) raises `InputError`.
+    """
+    if jobs < 1:
+        raise InputError(f"the number of jobs must be at least 1, got {jobs}")
+    rule_set = tuple(rules)
+    tasks = (
+        _Task(rule_set, scenario if isinstance(scenario, tuple) else os.fspath(scenario),
+              scenario_format, show_augmented)
+        for scenario in scenarios
+    )
+    if scheduler is not None:
+        yield from _on_cluster(scheduler, tasks)
+    elif jobs == 1:
+        yield from map(run_task, tasks)
+    else:
+        with ProcessPoolExecutor(jobs, mp_context=get_context("forkserver")) as pool:
+            yield from _in_order(lambda task: pool.submit(run_task, task), tasks, 4 * jobs)
+
+
+def _on_cluster(address: str, tasks: Iterable[_Task]) -> Iterator[ScenarioResult]:
+    try:
+        # Imported by name: an optional dependency, loaded only when a cluster is asked for.
+        distributed = importlib.import_module("distributed")
+    except ImportError:
+        raise InputError("running on a cluster needs Dask: pip install 'corvane[cluster]'") from None
+    try:
+        client = distributed.Client(address, timeout="10s", set_as_default=False)
+    except (OSError, TimeoutError, ValueError) as error:
+        raise InputError(f"cannot connect to the scheduler: {error}", source=address) from None
+    with client:
+        threads = sum(client.nthreads().values())
+        yield from _in_order(lambda task: client.submit(run_task, task, pure=False), tasks,
+                             max(4, 2 * threads))
+
