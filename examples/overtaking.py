@@ -10,10 +10,10 @@ knowledge in the shape {"step": [holds, does_not_hold, [[lhs, rhs], ...], [[lhs,
 
     python examples/overtaking.py "G[0,5] (overtaking -> lane_free(left))" knowledge.json
 """
-import json
 import sys
 
 from corvane import Augmenter, Formula, KnowledgeSequence
+from corvane_tools import InputError, Knowledge, load_knowledge_json
 
 RULES = {
     "overtake only into a free lane": "G[0,20] (overtaking -> lane_free(left))",
@@ -24,12 +24,15 @@ RULES = {
 }
 
 
-def scenario():
+def scenario() -> Knowledge:
     """Twenty steps of perception: an oncoming car blocks the left lane until step 5, the lane is
     seen free from step 6 to 11, and afterwards only a clear view implies that it is free."""
-    edges = {}
+    edges: Knowledge = {}
     for t in range(21):
-        holds, not_holds, implications, equivalences = [], [], [], []
+        holds: list[str] = []
+        not_holds: list[str] = []
+        implications: list[tuple[str, str]] = []
+        equivalences: list[tuple[str, str]] = []
         if t <= 9:
             holds += ["vehicle_ahead(truck1)", "slower(truck1)"]
         if t <= 5:
@@ -46,22 +49,7 @@ def scenario():
     return edges
 
 
-def load_knowledge(path):
-    with open(path, encoding="utf-8") as file:
-        raw = json.load(file)
-    return {
-        int(step): (
-            list(holds),
-            list(not_holds),
-            [tuple(pair) for pair in implications],
-            [tuple(pair) for pair in equivalences],
-        )
-        for step, (holds, not_holds, implications, equivalences) in raw.items()
-    }
-
-
-def report(name, text, augmenter):
-    formula = Formula(text)
+def report(name: str, formula: Formula, augmenter: Augmenter) -> str:
     augmented = augmenter.augment(formula)
     infix = augmented.format_as_string()
     if infix == "(true)":
@@ -79,22 +67,30 @@ def report(name, text, augmenter):
     return verdict
 
 
-def main(argv):
+def main(argv: list[str]) -> int:
     if len(argv) not in (1, 3):
         print(__doc__)
         return 2
     if len(argv) == 3:
         rules = {"your formula": argv[1]}
-        edges = load_knowledge(argv[2])
+        try:
+            # Checks the file's shape and names the step and field of the first fault.
+            edges = load_knowledge_json(argv[2])
+        except InputError as error:
+            print(f"overtaking.py: {error}", file=sys.stderr)
+            return 2
     else:
         rules = RULES
         edges = scenario()
-    try:
-        augmenter = Augmenter(KnowledgeSequence(edges))
-        verdicts = {name: report(name, text, augmenter) for name, text in rules.items()}
-    except ValueError as error:
-        print(f"invalid formula text: {error}", file=sys.stderr)
-        return 1
+    formulas = {}
+    for name, text in rules.items():
+        try:
+            formulas[name] = Formula(text)
+        except ValueError as error:
+            print(f"overtaking.py: formula {text!r}: {error}", file=sys.stderr)
+            return 2
+    augmenter = Augmenter(KnowledgeSequence(edges))
+    verdicts = {name: report(name, formula, augmenter) for name, formula in formulas.items()}
     print("== summary")
     for name, verdict in verdicts.items():
         print(f"{verdict.split(':')[0]:8} {name}")
