@@ -17,13 +17,20 @@ from __future__ import annotations
 
 import csv
 import json
-from collections.abc import Iterable, Mapping
+from collections.abc import Iterable, Mapping, Sequence
 from pathlib import Path
 from typing import Any
 
 from .errors import InputError, describe
 from .files import decode_error, open_text
-from .knowledge import STEP_EXPECTED, Facts, Knowledge, parse_step, proposition_problem
+from .knowledge import (
+    MAX_STEP,
+    STEP_EXPECTED,
+    Facts,
+    Knowledge,
+    parse_step,
+    proposition_problem,
+)
 
 _TRUE = frozenset({"1", "true"})
 _FALSE = frozenset({"0", "false"})
@@ -84,46 +91,71 @@ def _check_name(name: object, checked: set[str], source: str | None, line: int |
 def load_trace_csv(path: str | Path) -> Knowledge:
     """Read a CSV trace (see the module description) into knowledge."""
     source = str(path)
-    line = 0
+    line = 1
+    knowledge: Knowledge = {}
     with open_text(path, newline="") as file:
         try:
-            reader = csv.reader(file, strict=True)
-            header = next(reader, None)
-            line = reader.line_num
-            if header is None:
-                raise InputError("the file is empty; expected a header row with a 'step' column",
-                                 source=source, line=1)
-            names = [cell.strip() for cell in header]
-            step_column, columns = _csv_columns(names, source, line)
-            width = len(names)
-            knowledge: Knowledge = {}
-            shared: dict[tuple[str, ...], Facts] = {}
-            for row in reader:
-                line = reader.line_num
-                if len(row) != width:
-                    if not row:
+            names = [cell.strip() for cell in _csv_cells(file.readline(), source, 1)]
+            step_column, columns = _csv_columns(names, source, 1)
+            # Rows that start with the step and hold no quotes are split by hand, and the text
+            # after the step is the key of the shared facts, so that a step whose cells were
+            # seen before costs a dictionary lookup. Other rows go through the csv module.
+            plain = step_column == 0
+            shared: dict[str | tuple[str, ...], Facts] = {}
+            for line, text in enumerate(file, start=2):
+                cells: list[str] | None = None
+                if plain and '"' not in text:
+                    step_text, comma, rest = text.partition(",")
+                    key: str | tuple[str, ...] = rest
+                else:
+                    cells = _csv_cells(text, source, line)
+                    if not cells:
                         continue
-                    raise InputError(f"expected {width} cells as in the header, got {len(row)}",
-                                     source=source, line=line)
-                step_text = row.pop(step_column).strip()
-                step = parse_step(step_text)
-                if step is None:
-                    raise InputError(f"{STEP_EXPECTED}, got {step_text!r}", source=source,
-                                     line=line, field="column 'step'")
+                    _check_width(len(cells), len(names), source, line)
+                    step_text = cells.pop(step_column)
+                    key = tuple(cells)
+                if step_text.isdecimal() and step_text.isascii() and len(step_text) <= 10:
+                    step = int(step_text)
+                elif text.isspace():
+                    continue
+                else:
+                    step = _csv_step(step_text, source, line)
+                if step > MAX_STEP:
+                    step = _csv_step(step_text, source, line)
                 if step in knowledge:
                     raise InputError(f"step {step} is given twice", source=source, line=line,
                                      field="column 'step'")
-                key = tuple(row)
                 facts = shared.get(key)
                 if facts is None:
-                    facts = shared[key] = _csv_facts(key, columns, source, line)
+                    if cells is None:
+                        cells = rest.rstrip("\r\n").split(",") if comma else []
+                        _check_width(len(cells) + 1, len(names), source, line)
+                    facts = shared[key] = _csv_facts(cells, columns, source, line)
                 knowledge[step] = facts
-        except csv.Error as error:
-            raise InputError(f"malformed CSV: {error}", source=source,
-                             line=reader.line_num) from None
         except UnicodeDecodeError:
             raise decode_error(path, line + 1) from None
     return knowledge
+
+
+def _csv_cells(text: str, source: str, line: int) -> list[str]:
+    try:
+        return next(csv.reader([text], strict=True), [])
+    except csv.Error as error:
+        raise InputError(f"malformed CSV: {error}", source=source, line=line) from None
+
+
+def _check_width(cells: int, width: int, source: str, line: int) -> None:
+    if cells != width:
+        raise InputError(f"expected {width} cells as in the header, got {cells}", source=source,
+                         line=line)
+
+
+def _csv_step(text: str, source: str, line: int) -> int:
+    step = parse_step(text.strip())
+    if step is None:
+        raise InputError(f"{STEP_EXPECTED}, got {text.strip()!r}", source=source, line=line,
+                         field="column 'step'")
+    return step
 
 
 def _csv_columns(names: list[str], source: str, line: int) -> tuple[int, list[str]]:
@@ -143,7 +175,7 @@ def _csv_columns(names: list[str], source: str, line: int) -> tuple[int, list[st
     return step_column, names[:step_column] + names[step_column + 1:]
 
 
-def _csv_facts(cells: tuple[str, ...], columns: list[str], source: str, line: int) -> Facts:
+def _csv_facts(cells: Sequence[str], columns: list[str], source: str, line: int) -> Facts:
     holds, does_not_hold = [], []
     for name, cell in zip(columns, cells):
         value = cell.strip().lower()
