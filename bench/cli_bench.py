@@ -1,0 +1,149 @@
+"""The corvane command on generated batches: local processes and a Dask cluster against one
+process, peak memory of a large batch against a small one, and trace reading with shared values
+against fresh lists per step.
+
+Run: .venv/bin/python bench/cli_bench.py [--scenarios 1000] [--steps 1000] [--runs 3]
+Timings are ratios against a baseline measured in the same run; the machine may be busy.
+"""
+import argparse
+import csv
+import os
+import random
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+from _timing import best_of, row
+
+from corvane_tools import load_trace_csv
+
+CORVANE = str(Path(sys.executable).with_name("corvane"))
+PROPOSITIONS = [f"p{i}" for i in range(8)]
+RULES = """\
+r0: G[0,999] (p0 -> F[0,20] p1)
+r1: F[0,999] (p2 & p3)
+r2: p4 U[0,500] p5
+r3: G[0,999] (p6 | p7 | !p0)
+r4: G[100,900] F[0,50] p1
+r5: (p2 -> X p3) & G[0,300] !p4
+r6: F[0,999] G[0,30] p5
+r7: G[0,999] (p6 -> (p7 U[0,10] p0))
+r8: p1 R[0,800] p2
+r9: G[0,999] (p3 -> F[0,100] p4)
+"""
+
+
+def write_trace(path, steps, seed):
+    """A recorded run: each proposition keeps its value (1, 0 or unknown) for stretches of about
+    a hundred steps."""
+    rng = random.Random(seed)
+    state = [rng.choice("10") for _ in PROPOSITIONS]
+    with open(path, "w", newline="") as file:
+        out = csv.writer(file, lineterminator="\n")
+        out.writerow(["step", *PROPOSITIONS])
+        for step in range(steps):
+            for i in range(len(state)):
+                if rng.random() < 0.01:
+                    state[i] = rng.choice(["1", "0", "1", "0", ""])
+            out.writerow([step, *state])
+
+
+def timed(command, runs):
+    """Min and median wall time of `runs` runs of a command (output discarded)."""
+    times = []
+    for _ in range(runs):
+        start = time.perf_counter()
+        done = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        times.append(time.perf_counter() - start)
+        assert done.returncode in (0, 1), done.stderr.decode()
+    return min(times), statistics.median(times)
+
+
+PEAK = ("import resource, subprocess, sys; subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL);"
+        "print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss)")
+
+
+def peak_kib(command):
+    """The largest resident set of any process of a command run (KiB)."""
+    return int(subprocess.run([sys.executable, "-c", PEAK, *command], capture_output=True,
+                              text=True, check=True).stdout)
+
+
+def naive_csv(path):
+    """The baseline reader: fresh lists for every step."""
+    knowledge = {}
+    with open(path, newline="") as file:
+        reader = csv.reader(file)
+        names = next(reader)[1:]
+        for row_cells in reader:
+            holds = [n for n, c in zip(names, row_cells[1:]) if c.strip().lower() in ("1", "true")]
+            nots = [n for n, c in zip(names, row_cells[1:]) if c.strip().lower() in ("0", "false")]
+            knowledge[int(row_cells[0])] = (holds, nots, [], [])
+    return knowledge
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--scenarios", type=int, default=1000)
+    parser.add_argument("--steps", type=int, default=1000)
+    parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--no-dask", action="store_true")
+    options = parser.parse_args()
+    with tempfile.TemporaryDirectory() as directory:
+        root = Path(directory)
+        (root / "rules.txt").write_text(RULES)
+        small = root / "small"
+        small.mkdir()
+        for seed in range(options.scenarios):
+            write_trace(small / f"s{seed:05}.csv", options.steps, seed)
+        check = [CORVANE, "check", str(root / "rules.txt"), str(small), "--format", "csv"]
+
+        print(f"== {options.scenarios} scenarios x 10 rules x {options.steps} steps, "
+              f"{options.runs} runs (seconds)")
+        row("run", "min", "median", "speed-up (min)")
+        one = timed([*check, "--jobs", "1"], options.runs)
+        row("--jobs 1", f"{one[0]:.2f}", f"{one[1]:.2f}", "1.00")
+        two = timed([*check, "--jobs", "2"], options.runs)
+        row("--jobs 2", f"{two[0]:.2f}", f"{two[1]:.2f}", f"{one[0] / two[0]:.2f}")
+        if not options.no_dask:
+            from distributed import LocalCluster
+
+            with LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
+                              dashboard_address=None) as cluster:
+                dask = timed([*check, "--scheduler", cluster.scheduler_address], options.runs)
+            row("Dask, 2 worker processes", f"{dask[0]:.2f}", f"{dask[1]:.2f}",
+                f"{one[0] / dask[0]:.2f}")
+
+        # A ten times larger folder: hard links to the same files, so only the batch grows.
+        large = root / "large"
+        large.mkdir()
+        for copy in range(10):
+            for path in small.iterdir():
+                os.link(path, large / f"{copy}-{path.name}")
+        print(f"\n== peak resident memory of the largest process (MiB)")
+        row("batch", "--jobs 1", "--jobs 2")
+        peaks = {}
+        for label, folder in (("small", small), ("large", large)):
+            peaks[label] = [peak_kib([*check[:3], str(folder), "--jobs", jobs]) / 1024
+                            for jobs in ("1", "2")]
+            count = len(os.listdir(folder))
+            row(f"{count} scenarios", *(f"{peak:.1f}" for peak in peaks[label]))
+        row("ratio large / small",
+            *(f"{large / small:.2f}" for large, small in zip(peaks["large"], peaks["small"])))
+
+        long_trace = root / "long.csv"
+        write_trace(long_trace, 100_000, 1)
+        print("\n== reading a 100,000-step CSV trace (seconds, best of 5)")
+        row("reader", "time", "ratio")
+        fresh, expected = best_of(lambda: naive_csv(long_trace), repeat=5)
+        shared, knowledge = best_of(lambda: load_trace_csv(long_trace), repeat=5)
+        assert knowledge == expected
+        row("fresh lists per step", f"{fresh:.3f}", "1.00")
+        row("shared per state", f"{shared:.3f}", f"{fresh / shared:.2f}")
+
+
+if __name__ == "__main__":
+    main()
