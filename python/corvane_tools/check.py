@@ -75,6 +75,8 @@ def compile_rules(rules: Sequence[Rule]) -> list[Formula]:
     formulas = _compiled.get(key)
     if formulas is None:
         formulas = [parse_formula(rule.text, field=f"rule {rule.name!r}") for rule in key]
+        if len(_compiled) >= 16:  # a long-lived notebook or worker may see many rule sets
+            _compiled.clear()
         _compiled[key] = formulas
     return formulas
 
