@@ -1,6 +1,6 @@
 """Batches: identical results in input order serially, on local processes and on a Dask cluster."""
 import pytest
-from conftest import RULES, random_trace, write_trace
+from support import RULES, random_trace, write_trace
 
 from corvane_tools import InputError, check_many, load_trace_csv, parse_rules, trace_to_knowledge
 

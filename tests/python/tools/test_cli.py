@@ -6,7 +6,7 @@ import os
 import struct
 
 import pytest
-from conftest import CORVANE, EXAMPLES, RULES, random_trace, run, write_trace
+from support import CORVANE, EXAMPLES, RULES, random_trace, run, write_trace
 
 from corvane import Augmenter, Formula, KnowledgeSequence
 from corvane_tools import (check_knowledge, load_knowledge_json, load_rules, parse_rules,

@@ -3,7 +3,7 @@ import importlib.util
 import sys
 
 import pytest
-from conftest import EXAMPLES, run
+from support import EXAMPLES, run
 
 from corvane_tools import load_knowledge_json, load_rules
 
