@@ -123,7 +123,7 @@ def main():
         for copy in range(10):
             for path in small.iterdir():
                 os.link(path, large / f"{copy}-{path.name}")
-        print(f"\n== peak resident memory of the largest process (MiB)")
+        print("\n== peak resident memory of the largest process (MiB)")
         row("batch", "--jobs 1", "--jobs 2")
         peaks = {}
         for label, folder in (("small", small), ("large", large)):

@@ -87,13 +87,14 @@ def augment(augmenter: Augmenter, formula: Formula, *, scenario: str | None = No
     try:
         return augmenter.augment(formula)
     except MemoryError as error:
+        field = None if rule is None else f"rule {rule!r}"
         raise InputError(f"the augmented formula is too large to build ({error})",
-                         source=scenario, field=None if rule is None else f"rule {rule!r}") from None
+                         source=scenario, field=field) from None
 
 
 def check_knowledge(rules: Sequence[Rule], knowledge: Mapping[int, Any], *, name: str = "",
                     show_augmented: bool = False) -> ScenarioResult:
-    """Verdicts of `rules` on the scenario whose knowledge is given (in `KnowledgeSequence` shape)."""
+    """Verdicts of `rules` on a scenario whose knowledge is given in `KnowledgeSequence` shape."""
     augmenter = Augmenter(KnowledgeSequence(knowledge))
     results = []
     for rule, formula in zip(rules, compile_rules(rules)):
@@ -190,7 +191,9 @@ def _on_cluster(address: str, tasks: Iterable[_Task]) -> Iterator[ScenarioResult
         # Imported by name: an optional dependency, loaded only when a cluster is asked for.
         distributed = importlib.import_module("distributed")
     except ImportError:
-        raise InputError("running on a cluster needs Dask: pip install 'corvane[cluster]'") from None
+        raise InputError(
+            "running on a cluster needs Dask: pip install 'corvane[cluster]'"
+        ) from None
     try:
         client = distributed.Client(address, timeout="10s", set_as_default=False)
     except (OSError, TimeoutError, ValueError) as error:

@@ -48,7 +48,8 @@ class InputError(Exception):
     def __reduce__(self) -> tuple[object, ...]:
         # Errors raised in worker processes travel back to the parent by pickling; keyword-only
         # arguments need this to survive the trip.
-        return (_rebuild, (self.message, self.source, self.line, self.column, self.step, self.field))
+        fields = (self.message, self.source, self.line, self.column, self.step, self.field)
+        return (_rebuild, fields)
 
     def located(self, source: str) -> InputError:
         """This error with `source` filled in when it names no file yet."""

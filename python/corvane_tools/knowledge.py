@@ -1,4 +1,4 @@
-"""Knowledge in the dictionary shape `KnowledgeSequence` takes, read from JSON with every fault named.
+"""Knowledge in the dictionary shape `KnowledgeSequence` takes, read from JSON, faults named.
 
 The JSON shape is one object whose keys are time steps (decimal texts) and whose values are lists
 of four items::

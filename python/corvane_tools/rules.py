@@ -94,7 +94,8 @@ def parse_rules(text: str, *, source: str | None = None) -> tuple[Rule, ...]:
             )
         lines_of[name] = number
         start = len(content) - len(formula_text) + 1
-        parse_formula(formula_text, source=source, line=number, column=start, field=f"rule {name!r}")
+        parse_formula(formula_text, source=source, line=number, column=start,
+                      field=f"rule {name!r}")
         rules.append(Rule(name, formula_text.strip(), number))
     if not rules:
         raise InputError("no rules found (one formula per line, optionally 'name: formula')",

@@ -1,4 +1,4 @@
-"""Scenario files: knowledge as JSON, or a recorded trace as CSV or JSON Lines, chosen by extension."""
+"""Scenario files: knowledge as JSON, or a recorded trace as CSV or JSON Lines, by extension."""
 
 from __future__ import annotations
 

@@ -26,7 +26,7 @@ def run(program, *args, cwd=None, env=None):
 
 
 def random_trace(seed, steps=30, names=("a", "b", "c")):
-    """(step, {name: True/False/None}) pairs; values persist for a few steps, as recorded ones do."""
+    """(step, {name: True/False/None}) pairs; values persist for a few steps, as recorded."""
     rng = random.Random(seed)
     state = dict.fromkeys(names)
     trace = []
