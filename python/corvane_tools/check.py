@@ -14,7 +14,7 @@ from __future__ import annotations
 import importlib
 import os
 from collections import deque
-from collections.abc import Callable, Generator, Iterable, Iterator, Mapping, Sequence
+from collections.abc import Callable, Generator, Iterable, Iterator, Mapping, Sequence, Sized
 from concurrent.futures import ProcessPoolExecutor
 from dataclasses import dataclass
 from multiprocessing import get_context
@@ -119,16 +119,26 @@ def check_scenario(rules: Sequence[Rule], scenario: Scenario, *,
 
 @dataclass(frozen=True)
 class _Task:
+    """A few consecutive scenarios of a batch, checked by one worker in one go."""
+
     rules: tuple[Rule, ...]
-    scenario: str | tuple[str, Knowledge]
+    scenarios: tuple[str | tuple[str, Knowledge], ...]
     scenario_format: str | None
     show_augmented: bool
 
 
-def run_task(task: _Task) -> ScenarioResult:
-    """Work done by a worker process for one scenario (module-level so that workers import it)."""
-    return check_scenario(task.rules, task.scenario, scenario_format=task.scenario_format,
-                          show_augmented=task.show_augmented)
+def run_task(task: _Task) -> tuple[list[ScenarioResult], InputError | None]:
+    """The work of a worker process (module-level so that workers import it): the results of the
+    task's scenarios up to the first bad one, and that one's error."""
+    results = []
+    try:
+        for scenario in task.scenarios:
+            results.append(check_scenario(task.rules, scenario,
+                                          scenario_format=task.scenario_format,
+                                          show_augmented=task.show_augmented))
+    except InputError as error:
+        return results, error
+    return results, None
 
 
 class _Future(Protocol):
@@ -138,18 +148,48 @@ class _Future(Protocol):
 
 def _in_order(submit: Callable[[_Task], _Future], tasks: Iterable[_Task],
               in_flight: int) -> Iterator[ScenarioResult]:
-    """Submit tasks keeping at most `in_flight` unfinished, and yield results in task order."""
+    """Submit tasks keeping at most `in_flight` unfinished, and yield results in task order; a
+    task's error is raised after the results it got before it."""
     pending: deque[_Future] = deque()
     try:
         for task in tasks:
             pending.append(submit(task))
             if len(pending) >= in_flight:
-                yield pending.popleft().result()
+                yield from _results(pending.popleft())
         while pending:
-            yield pending.popleft().result()
+            yield from _results(pending.popleft())
     finally:
         for future in pending:
             future.cancel()
+
+
+def _results(future: _Future) -> Iterator[ScenarioResult]:
+    results: list[ScenarioResult]
+    error: InputError | None
+    results, error = future.result()
+    yield from results
+    if error is not None:
+        raise error
+
+
+def _chunked(rules: tuple[Rule, ...], scenarios: Iterable[Scenario], size: int,
+             scenario_format: str | None, show_augmented: bool) -> Iterator[_Task]:
+    chunk: list[str | tuple[str, Knowledge]] = []
+    for scenario in scenarios:
+        chunk.append(scenario if isinstance(scenario, tuple) else os.fspath(scenario))
+        if len(chunk) == size:
+            yield _Task(rules, tuple(chunk), scenario_format, show_augmented)
+            chunk = []
+    if chunk:
+        yield _Task(rules, tuple(chunk), scenario_format, show_augmented)
+
+
+def _chunk_size(scenarios: Iterable[Scenario], workers: int) -> int:
+    """Scenarios per task: few enough that every worker gets several tasks, many enough that the
+    cost of a task's trip to the worker and back stays small beside the work."""
+    if not isinstance(scenarios, Sized):
+        return 4
+    return max(1, min(16, len(scenarios) // (8 * max(workers, 1))))
 
 
 def check_many(
@@ -167,26 +207,26 @@ def check_many(
     `scheduler` (a Dask distributed scheduler address, e.g. ``tcp://host:8786``) on that cluster,
     whose workers must have corvane installed and read the scenario paths. Either way only a few
     scenarios per worker are in flight at a time, so memory does not grow with the batch. The
-    first bad scenario (in input order) raises `InputError`.
+    first bad scenario (in input order) raises `InputError` once the results before it are out.
     """
     if jobs < 1:
         raise InputError(f"the number of jobs must be at least 1, got {jobs}")
     rule_set = tuple(rules)
-    tasks = (
-        _Task(rule_set, scenario if isinstance(scenario, tuple) else os.fspath(scenario),
-              scenario_format, show_augmented)
-        for scenario in scenarios
-    )
     if scheduler is not None:
-        yield from _on_cluster(scheduler, tasks)
+        yield from _on_cluster(scheduler, rule_set, scenarios, scenario_format, show_augmented)
     elif jobs == 1:
-        yield from map(run_task, tasks)
+        for scenario in scenarios:
+            yield check_scenario(rule_set, scenario, scenario_format=scenario_format,
+                                 show_augmented=show_augmented)
     else:
+        tasks = _chunked(rule_set, scenarios, _chunk_size(scenarios, jobs), scenario_format,
+                         show_augmented)
         with ProcessPoolExecutor(jobs, mp_context=get_context("forkserver")) as pool:
-            yield from _in_order(lambda task: pool.submit(run_task, task), tasks, 4 * jobs)
+            yield from _in_order(lambda task: pool.submit(run_task, task), tasks, 2 * jobs)
 
 
-def _on_cluster(address: str, tasks: Iterable[_Task]) -> Iterator[ScenarioResult]:
+def _on_cluster(address: str, rules: tuple[Rule, ...], scenarios: Iterable[Scenario],
+                scenario_format: str | None, show_augmented: bool) -> Iterator[ScenarioResult]:
     try:
         # Imported by name: an optional dependency, loaded only when a cluster is asked for.
         distributed = importlib.import_module("distributed")
@@ -199,7 +239,8 @@ def _on_cluster(address: str, tasks: Iterable[_Task]) -> Iterator[ScenarioResult
     except (OSError, TimeoutError, ValueError) as error:
         raise InputError(f"cannot connect to the scheduler: {error}", source=address) from None
     with client:
-        threads = sum(client.nthreads().values())
+        workers = sum(client.nthreads().values())
+        tasks = _chunked(rules, scenarios, _chunk_size(scenarios, workers), scenario_format,
+                         show_augmented)
         yield from _in_order(lambda task: client.submit(run_task, task, pure=False), tasks,
-                             max(4, 2 * threads))
-
+                             max(4, 2 * workers))
