@@ -221,6 +221,8 @@ def check_many(
     else:
         tasks = _chunked(rule_set, scenarios, _chunk_size(scenarios, jobs), scenario_format,
                          show_augmented)
+        # Workers start from a fork server, never from a fork of the caller, which may be
+        # running threads (a notebook, a progress bar) whose locks a fork would copy.
         with ProcessPoolExecutor(jobs, mp_context=get_context("forkserver")) as pool:
             yield from _in_order(lambda task: pool.submit(run_task, task), tasks, 2 * jobs)
 
