@@ -208,6 +208,9 @@ def check_many(
     whose workers must have corvane installed and read the scenario paths. Either way only a few
     scenarios per worker are in flight at a time, so memory does not grow with the batch. The
     first bad scenario (in input order) raises `InputError` once the results before it are out.
+
+    Worker processes start fresh and import the calling script, so a script that asks for jobs
+    calls this under ``if __name__ == "__main__":``.
     """
     if jobs < 1:
         raise InputError(f"the number of jobs must be at least 1, got {jobs}")
