@@ -13,7 +13,7 @@ def scenarios(tmp_path_factory):
             for seed in range(200)]
 
 
-def test_processes_and_a_cluster_give_the_serial_results(scenarios):
+def test_processes_and_a_cluster_give_the_serial_results(scenarios, corvane, tmp_path):
     distributed = pytest.importorskip("distributed")
     rules = parse_rules(RULES)
     serial = list(check_many(rules, scenarios))
@@ -21,9 +21,14 @@ def test_processes_and_a_cluster_give_the_serial_results(scenarios):
     assert {r.verdict for result in serial for r in result.results} == {
         "satisfied", "violated", "open"}
     assert list(check_many(rules, scenarios, jobs=2)) == serial
+    (tmp_path / "rules.txt").write_text(RULES)
+    command = ("check", tmp_path / "rules.txt", *scenarios[:20], "--format", "csv")
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
                                   dashboard_address=None) as cluster:
         assert list(check_many(rules, scenarios, scheduler=cluster.scheduler_address)) == serial
+        on_cluster = corvane(*command, "--scheduler", cluster.scheduler_address)
+    assert on_cluster.stdout == corvane(*command).stdout
+    assert on_cluster.returncode == 1 and on_cluster.stderr == ""
 
 
 def test_a_bad_scenario_stops_the_batch_in_input_order(scenarios, tmp_path):
