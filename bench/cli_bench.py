@@ -9,6 +9,7 @@ import argparse
 import csv
 import os
 import random
+import resource
 import statistics
 import subprocess
 import sys
@@ -60,6 +61,40 @@ def timed(command, runs):
         times.append(time.perf_counter() - start)
         assert done.returncode in (0, 1), done.stderr.decode()
     return min(times), statistics.median(times)
+
+
+def _process_table():
+    """{pid: (parent pid, CPU seconds so far)} of every process that can be read."""
+    table = {}
+    tick = os.sysconf("SC_CLK_TCK")
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open(f"/proc/{entry}/stat") as file:
+                    fields = file.read().rsplit(")", 1)[1].split()
+            except OSError:
+                continue
+            table[int(entry)] = (int(fields[1]), (int(fields[11]) + int(fields[12])) / tick)
+    return table
+
+
+def cpu_seconds(command):
+    """CPU seconds used by a command and every process it starts (workers of a fork server
+    included), sampled every 20 ms: a measure of the work done that the load of the machine
+    does not change."""
+    process = subprocess.Popen(command, stdout=subprocess.DEVNULL)
+    last = {}
+    while process.poll() is None:
+        table = _process_table()
+        tree = {process.pid}
+        for pid in sorted(table):  # parents have lower ids unless ids wrapped around
+            if table[pid][0] in tree:
+                tree.add(pid)
+        for pid in tree - {process.pid}:
+            if pid in table:
+                last[pid] = table[pid][1]
+        time.sleep(0.02)
+    return sum(last.values())
 
 
 PEAK = ("import resource, subprocess, sys; subprocess.run(sys.argv[1:], stdout=subprocess.DEVNULL);"
@@ -116,6 +151,15 @@ def main():
                 dask = timed([*check, "--scheduler", cluster.scheduler_address], options.runs)
             row("Dask, 2 worker processes", f"{dask[0]:.2f}", f"{dask[1]:.2f}",
                 f"{one[0] / dask[0]:.2f}")
+
+        print("\n== CPU seconds of all processes of one run (the work, whatever the load)")
+        row("run", "CPU s")
+        for jobs in ("1", "2"):
+            before = resource.getrusage(resource.RUSAGE_CHILDREN)
+            descendants = cpu_seconds([*check, "--jobs", jobs])
+            after = resource.getrusage(resource.RUSAGE_CHILDREN)
+            own = after.ru_utime + after.ru_stime - before.ru_utime - before.ru_stime
+            row(f"--jobs {jobs}", f"{own + descendants:.2f}")
 
         # A ten times larger folder: hard links to the same files, so only the batch grows.
         large = root / "large"
