@@ -225,8 +225,11 @@ def check_many(
         tasks = _chunked(rule_set, scenarios, _chunk_size(scenarios, jobs), scenario_format,
                          show_augmented)
         # Workers start from a fork server, never from a fork of the caller, which may be
-        # running threads (a notebook, a progress bar) whose locks a fork would copy.
-        with ProcessPoolExecutor(jobs, mp_context=get_context("forkserver")) as pool:
+        # running threads (a notebook, a progress bar) whose locks a fork would copy. The server
+        # imports this package once, so that the workers it forks start with it loaded.
+        context = get_context("forkserver")
+        context.set_forkserver_preload(["corvane_tools"])
+        with ProcessPoolExecutor(jobs, mp_context=context) as pool:
             yield from _in_order(lambda task: pool.submit(run_task, task), tasks, 2 * jobs)
 
 
