@@ -6,6 +6,7 @@ Run: .venv/bin/python bench/cli_bench.py [--scenarios 1000] [--steps 1000] [--ru
 Timings are ratios against a baseline measured in the same run; the machine may be busy.
 """
 import argparse
+import contextlib
 import csv
 import os
 import random
@@ -52,15 +53,17 @@ def write_trace(path, steps, seed):
             out.writerow([step, *state])
 
 
-def timed(command, runs):
-    """Min and median wall time of `runs` runs of a command (output discarded)."""
-    times = []
+def timed(commands, runs):
+    """Wall times of `runs` rounds of the commands, run one after the other in every round, so
+    that a change in the machine's load touches all of them alike (output discarded)."""
+    times = {label: [] for label in commands}
     for _ in range(runs):
-        start = time.perf_counter()
-        done = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-        times.append(time.perf_counter() - start)
-        assert done.returncode in (0, 1), done.stderr.decode()
-    return min(times), statistics.median(times)
+        for label, command in commands.items():
+            start = time.perf_counter()
+            done = subprocess.run(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+            times[label].append(time.perf_counter() - start)
+            assert done.returncode in (0, 1), done.stderr.decode()
+    return times
 
 
 def _process_table():
@@ -138,19 +141,22 @@ def main():
 
         print(f"== {options.scenarios} scenarios x 10 rules x {options.steps} steps, "
               f"{options.runs} runs (seconds)")
-        row("run", "min", "median", "speed-up (min)")
-        one = timed([*check, "--jobs", "1"], options.runs)
-        row("--jobs 1", f"{one[0]:.2f}", f"{one[1]:.2f}", "1.00")
-        two = timed([*check, "--jobs", "2"], options.runs)
-        row("--jobs 2", f"{two[0]:.2f}", f"{two[1]:.2f}", f"{one[0] / two[0]:.2f}")
-        if not options.no_dask:
-            from distributed import LocalCluster
+        row("run", "min", "median", "x (min)", "x (median)")
+        commands = {"--jobs 1": [*check, "--jobs", "1"], "--jobs 2": [*check, "--jobs", "2"]}
+        with contextlib.ExitStack() as stack:
+            if not options.no_dask:
+                from distributed import LocalCluster
 
-            with LocalCluster(n_workers=2, threads_per_worker=1, processes=True,
-                              dashboard_address=None) as cluster:
-                dask = timed([*check, "--scheduler", cluster.scheduler_address], options.runs)
-            row("Dask, 2 worker processes", f"{dask[0]:.2f}", f"{dask[1]:.2f}",
-                f"{one[0] / dask[0]:.2f}")
+                cluster = stack.enter_context(LocalCluster(
+                    n_workers=2, threads_per_worker=1, processes=True, dashboard_address=None))
+                commands["Dask, 2 worker processes"] = [
+                    *check, "--scheduler", cluster.scheduler_address]
+            times = timed(commands, options.runs)
+        base = times["--jobs 1"]
+        for label, values in times.items():
+            row(label, f"{min(values):.2f}", f"{statistics.median(values):.2f}",
+                f"{min(base) / min(values):.2f}",
+                f"{statistics.median(base) / statistics.median(values):.2f}")
 
         print("\n== CPU seconds of all processes of one run (the work, whatever the load)")
         row("run", "CPU s")
