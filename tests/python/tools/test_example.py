@@ -42,8 +42,8 @@ def test_bad_input_is_one_line_on_stderr_and_status_2(tmp_path, content, formula
 
 
 def test_scenario_files_hold_the_example_scenario():
-    spec = importlib.util.spec_from_file_location("overtaking", EXAMPLES / "overtaking.py")
-    example = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(example)
+    found = importlib.util.spec_from_file_location("overtaking", EXAMPLES / "overtaking.py")
+    example = importlib.util.module_from_spec(found)
+    found.loader.exec_module(example)
     assert load_knowledge_json(EXAMPLES / "overtaking.json") == example.scenario()
     assert {r.name: r.text for r in load_rules(EXAMPLES / "overtaking.rules")} == example.RULES
