@@ -10,13 +10,10 @@ knowledge in the shape {"step": [holds, does_not_hold, [[lhs, rhs], ...], [[lhs,
 
     python examples/overtaking.py "G[0,5] (overtaking -> lane_free(left))" knowledge.json
 """
-import json
 import sys
 
 from corvane import Augmenter, Formula, KnowledgeSequence
-
-# Knowledge at one step: what holds, what does not, implications and equivalences.
-Entry = tuple[list[str], list[str], list[tuple[str, str]], list[tuple[str, str]]]
+from corvane_tools import InputError, Knowledge, load_knowledge_json
 
 RULES = {
     "overtake only into a free lane": "G[0,20] (overtaking -> lane_free(left))",
@@ -27,10 +24,10 @@ RULES = {
 }
 
 
-def scenario() -> dict[int, Entry]:
+def scenario() -> Knowledge:
     """Twenty steps of perception: an oncoming car blocks the left lane until step 5, the lane is
     seen free from step 6 to 11, and afterwards only a clear view implies that it is free."""
-    edges: dict[int, Entry] = {}
+    edges: Knowledge = {}
     for t in range(21):
         holds: list[str] = []
         not_holds: list[str] = []
@@ -52,22 +49,7 @@ def scenario() -> dict[int, Entry]:
     return edges
 
 
-def load_knowledge(path: str) -> dict[int, Entry]:
-    with open(path, encoding="utf-8") as file:
-        raw = json.load(file)
-    return {
-        int(step): (
-            list(holds),
-            list(not_holds),
-            [tuple(pair) for pair in implications],
-            [tuple(pair) for pair in equivalences],
-        )
-        for step, (holds, not_holds, implications, equivalences) in raw.items()
-    }
-
-
-def report(name: str, text: str, augmenter: Augmenter) -> str:
-    formula = Formula(text)
+def report(name: str, formula: Formula, augmenter: Augmenter) -> str:
     augmented = augmenter.augment(formula)
     infix = augmented.format_as_string()
     if infix == "(true)":
@@ -91,16 +73,24 @@ def main(argv: list[str]) -> int:
         return 2
     if len(argv) == 3:
         rules = {"your formula": argv[1]}
-        edges = load_knowledge(argv[2])
+        try:
+            # Checks the file's shape and names the step and field of the first fault.
+            edges = load_knowledge_json(argv[2])
+        except InputError as error:
+            print(f"overtaking.py: {error}", file=sys.stderr)
+            return 2
     else:
         rules = RULES
         edges = scenario()
-    try:
-        augmenter = Augmenter(KnowledgeSequence(edges))
-        verdicts = {name: report(name, text, augmenter) for name, text in rules.items()}
-    except ValueError as error:
-        print(f"invalid formula text: {error}", file=sys.stderr)
-        return 1
+    formulas = {}
+    for name, text in rules.items():
+        try:
+            formulas[name] = Formula(text)
+        except ValueError as error:
+            print(f"overtaking.py: formula {text!r}: {error}", file=sys.stderr)
+            return 2
+    augmenter = Augmenter(KnowledgeSequence(edges))
+    verdicts = {name: report(name, formula, augmenter) for name, formula in formulas.items()}
     print("== summary")
     for name, verdict in verdicts.items():
         print(f"{verdict.split(':')[0]:8} {name}")
