@@ -1,3 +1,4 @@
+#!/usr/bin/env python3
 """Fuzzes corvane's Python entry points with atheris.
 
 Each input is decoded into a short program of calls: parsing text, the static constructors with

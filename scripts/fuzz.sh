@@ -69,6 +69,10 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ATHERIS_RUNTIME="$("$PY" -c 'import atheris; print(atheris.path())')/asan_with_fuzzer.so"
 PYTHON_PRELOAD="$ATHERIS_RUNTIME $(clang++ -print-file-name=libstdc++.so)"
 
+# libFuzzer's -fork and -jobs start the target again by its own path: for the atheris target that
+# is the script, whose "python3" must then be the venv's.
+PATH="$VENV/bin:$PATH"
+
 FAILED=()
 for target in "${TARGETS[@]}"; do
   corpus="$BUILD/corpus/$target"
