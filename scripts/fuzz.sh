@@ -2,28 +2,36 @@
 # Builds the fuzz targets in fuzz/ and runs each for a fixed time.
 #
 #   bash scripts/fuzz.sh [--seconds N] [TARGET...] [-- LIBFUZZER_OPTION...]
+#   bash scripts/fuzz.sh TARGET --reproduce FILE
 #
 # Targets: parser, knowledge_graph (libFuzzer) and python_entry_points (atheris); all three when
 # none is named. Options after "--" go to every target (e.g. -fork=2 -ignore_timeouts=1 for long
 # runs that should go on past slow inputs). Each runs N seconds (default 60) on a scratch copy of its seed corpus in
 # fuzz/corpus, with a one-second limit per input. A crash, sanitizer report, undocumented
 # exception, failed check or slow input fails the script; the input that caused it is saved under
-# build/fuzz/artifacts/TARGET/ and its path printed.
+# build/fuzz/artifacts/TARGET/ and its path printed. --reproduce runs the target once on a saved
+# input instead, in the same environment.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 cd "$ROOT"
 
 RUN_SECONDS=60
 TARGETS=()
 EXTRA=()
+REPRODUCE=""
 while [ $# -gt 0 ]; do
   case "$1" in
     --) shift; EXTRA=("$@"); break ;;
     --seconds) RUN_SECONDS="$2"; shift 2 ;;
     --seconds=*) RUN_SECONDS="${1#--seconds=}"; shift ;;
+    --reproduce) REPRODUCE="$(realpath "$2")"; shift 2 ;;
     parser | knowledge_graph | python_entry_points) TARGETS+=("$1"); shift ;;
     *) echo "fuzz.sh: unknown argument: $1 (usage: fuzz.sh [--seconds N] [TARGET...])" >&2; exit 2 ;;
   esac
 done
+if [ -n "$REPRODUCE" ] && [ ${#TARGETS[@]} -ne 1 ]; then
+  echo "fuzz.sh: --reproduce needs exactly one target" >&2
+  exit 2
+fi
 [ ${#TARGETS[@]} -eq 0 ] && TARGETS=(parser knowledge_graph python_entry_points)
 
 START=$SECONDS
@@ -77,14 +85,21 @@ FAILED=()
 for target in "${TARGETS[@]}"; do
   corpus="$BUILD/corpus/$target"
   artifacts="$BUILD/artifacts/$target/"
-  # A scratch copy: what the run adds never grows the committed seeds.
-  rm -rf "$corpus"
-  mkdir -p "$corpus" "$artifacts"
-  cp fuzz/corpus/"$target"/* "$corpus"/
-  options=(-max_total_time="$RUN_SECONDS" -timeout=1 -rss_limit_mb=2560
-           -artifact_prefix="$artifacts" -print_final_stats=1 "${EXTRA[@]}")
-  echo "== fuzzing $target for $RUN_SECONDS s"
+  mkdir -p "$artifacts"
+  options=(-timeout=1 -rss_limit_mb=2560 -artifact_prefix="$artifacts" "${EXTRA[@]}")
+  if [ -n "$REPRODUCE" ]; then
+    corpus="$REPRODUCE"
+    echo "== running $target on $REPRODUCE"
+  else
+    # A scratch copy: what the run adds never grows the committed seeds.
+    rm -rf "$corpus"
+    mkdir -p "$corpus"
+    cp fuzz/corpus/"$target"/* "$corpus"/
+    options+=(-max_total_time="$RUN_SECONDS" -print_final_stats=1)
+    echo "== fuzzing $target for $RUN_SECONDS s"
+  fi
   log="$BUILD/$target.log"
+  touch "$BUILD/started"
   status=0
   case "$target" in
     parser)
@@ -102,9 +117,7 @@ for target in "${TARGETS[@]}"; do
   if [ "$status" -ne 0 ]; then
     tail -n 60 "$log"
     echo "fuzz.sh: $target failed (exit $status); full log: $log" >&2
-    for artifact in "$artifacts"*; do
-      [ -f "$artifact" ] && echo "fuzz.sh: reproducer: $artifact" >&2
-    done
+    find "$artifacts" -type f -newer "$BUILD/started" -printf "fuzz.sh: reproducer: %p\n" >&2
     FAILED+=("$target")
   fi
 done
