@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets in fuzz/ and runs each for a fixed time.
 #
-#   bash scripts/fuzz.sh [--seconds N] [TARGET...] [-- LIBFUZZER_OPTION...]
+#   bash scripts/fuzz.sh [--seconds N] [--keep-corpus] [TARGET...] [-- LIBFUZZER_OPTION...]
 #   bash scripts/fuzz.sh TARGET --reproduce FILE
 #
 # Targets: parser, knowledge_graph (libFuzzer) and python_entry_points (atheris); all three when
-# none is named. Options after "--" go to every target (e.g. -fork=2 -ignore_timeouts=1 for long
-# runs that should go on past slow inputs). Each runs N seconds (default 60) on a scratch copy of its seed corpus in
+# none is named. Each runs N seconds (default 60) on a scratch copy of its seed corpus in
 # fuzz/corpus, with a one-second limit per input. A crash, sanitizer report, undocumented
 # exception, failed check or slow input fails the script; the input that caused it is saved under
-# build/fuzz/artifacts/TARGET/ and its path printed. --reproduce runs the target once on a saved
-# input instead, in the same environment.
+# build/fuzz/artifacts/TARGET/ and its path printed.
+#
+# --keep-corpus continues from the scratch corpus of the previous run instead of the seeds.
+# Options after "--" go to every target (e.g. -fork=2 -ignore_timeouts=1 for long runs that
+# should go on past slow inputs). --reproduce runs the target once on a saved input, in the same
+# environment as fuzzing it.
 source "$(dirname "${BASH_SOURCE[0]}")/setup.sh"
 cd "$ROOT"
 
@@ -18,14 +21,16 @@ RUN_SECONDS=60
 TARGETS=()
 EXTRA=()
 REPRODUCE=""
+KEEP_CORPUS=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --) shift; EXTRA=("$@"); break ;;
     --seconds) RUN_SECONDS="$2"; shift 2 ;;
     --seconds=*) RUN_SECONDS="${1#--seconds=}"; shift ;;
+    --keep-corpus) KEEP_CORPUS=1; shift ;;
     --reproduce) REPRODUCE="$(realpath "$2")"; shift 2 ;;
     parser | knowledge_graph | python_entry_points) TARGETS+=("$1"); shift ;;
-    *) echo "fuzz.sh: unknown argument: $1 (usage: fuzz.sh [--seconds N] [TARGET...])" >&2; exit 2 ;;
+    *) echo "fuzz.sh: unknown argument: $1 (see the usage at the top of scripts/fuzz.sh)" >&2; exit 2 ;;
   esac
 done
 if [ -n "$REPRODUCE" ] && [ ${#TARGETS[@]} -ne 1 ]; then
@@ -92,7 +97,7 @@ for target in "${TARGETS[@]}"; do
     echo "== running $target on $REPRODUCE"
   else
     # A scratch copy: what the run adds never grows the committed seeds.
-    rm -rf "$corpus"
+    [ "$KEEP_CORPUS" -eq 1 ] || rm -rf "$corpus"
     mkdir -p "$corpus"
     cp fuzz/corpus/"$target"/* "$corpus"/
     options+=(-max_total_time="$RUN_SECONDS" -print_final_stats=1)
