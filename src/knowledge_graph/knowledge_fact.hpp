@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <utility>
 
 #include "formula/literal.hpp"
@@ -15,10 +14,12 @@ class KnowledgeFact {
   enum class Kind : std::uint8_t { IsTrue, IsFalse, Implication, Equivalence };
 
   static KnowledgeFact is_true(Literal literal) {
-    return KnowledgeFact(Kind::IsTrue, std::move(literal), std::nullopt);
+    Literal copy = literal;
+    return KnowledgeFact(Kind::IsTrue, std::move(literal), std::move(copy));
   }
   static KnowledgeFact is_false(Literal literal) {
-    return KnowledgeFact(Kind::IsFalse, std::move(literal), std::nullopt);
+    Literal copy = literal;
+    return KnowledgeFact(Kind::IsFalse, std::move(literal), std::move(copy));
   }
   static KnowledgeFact implication(Literal lhs, Literal rhs) {
     return KnowledgeFact(Kind::Implication, std::move(lhs), std::move(rhs));
@@ -31,17 +32,20 @@ class KnowledgeFact {
   // The literal of `IsTrue` / `IsFalse`, the left-hand side of the two binary kinds.
   const Literal& lhs() const noexcept { return lhs_; }
   // The right-hand side of `Implication` / `Equivalence`; the literal itself for the unary kinds.
-  const Literal& rhs() const noexcept { return rhs_ ? *rhs_ : lhs_; }
+  const Literal& rhs() const noexcept { return rhs_; }
 
   friend bool operator==(const KnowledgeFact&, const KnowledgeFact&) = default;
 
  private:
-  KnowledgeFact(Kind kind, Literal lhs, std::optional<Literal> rhs)
+  KnowledgeFact(Kind kind, Literal lhs, Literal rhs)
       : kind_(kind), lhs_(std::move(lhs)), rhs_(std::move(rhs)) {}
 
   Kind kind_;
   Literal lhs_;
-  std::optional<Literal> rhs_;
+  // The unary kinds hold their literal twice rather than an empty optional: equality stays the
+  // same (same kind and literal), and GCC 12 warns falsely about moving an optional literal
+  // (-Wmaybe-uninitialized) in sanitizer builds.
+  Literal rhs_;
 };
 
 }  // namespace corvane

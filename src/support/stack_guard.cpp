@@ -40,9 +40,11 @@ std::uintptr_t stack_floor() {
 
 void ensure_stack_space() {
   thread_local const std::uintptr_t floor = stack_floor();
-  const char probe = 0;
+  // The frame address, not the address of a local: AddressSanitizer may move locals into a fake
+  // frame on the heap (to catch use after return), which would read as an exhausted stack.
+  const auto here = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
   // Stacks grow downwards on every platform this builds for.
-  if (reinterpret_cast<std::uintptr_t>(&probe) < floor) {
+  if (here < floor) {
     throw NestingTooDeep(
         "not enough stack left on this thread for a formula nested this deep; use a thread "
         "with a larger stack (threading.stack_size)");
