@@ -6,7 +6,8 @@
 
 namespace corvane {
 
-KnowledgeGraph condense_graph(KnowledgeGraph graph) {
+template <class L>
+BasicKnowledgeGraph<L> condense_graph(BasicKnowledgeGraph<L> graph) {
   const StronglyConnectedComponents components = strongly_connected_components(graph.graph_);
   const std::size_t node_count = graph.graph_.node_count();
 
@@ -16,17 +17,17 @@ KnowledgeGraph condense_graph(KnowledgeGraph graph) {
     members[components.component_of[node]].push_back(node);
   }
 
-  KnowledgeGraph result{KnowledgeGraph::Empty{}};
+  BasicKnowledgeGraph<L> result{typename BasicKnowledgeGraph<L>::Empty{}};
   result.literal_nodes_ = std::move(graph.literal_nodes_);
   result.graph_.reserve(components.count, graph.graph_.edge_count());
   for (NodeIndex component = 0; component < components.count; ++component) {
     const std::vector<NodeIndex>& nodes = members[component];
     check(!nodes.empty(), "SCC should not be empty");
-    KnowledgeGraph::Class merged = std::move(graph.graph_.node(nodes.front()));
+    typename BasicKnowledgeGraph<L>::Class merged = std::move(graph.graph_.node(nodes.front()));
     for (std::size_t i = 1; i < nodes.size(); ++i) {
       merged.merge(std::move(graph.graph_.node(nodes[i])));
     }
-    for (const Literal& literal : merged.literals) {
+    for (const L& literal : merged.literals) {
       const auto it = result.literal_nodes_.find(literal);
       check(it != result.literal_nodes_.end(), "no entry found for key");
       it->second = component;
@@ -41,5 +42,8 @@ KnowledgeGraph condense_graph(KnowledgeGraph graph) {
   }
   return result;
 }
+
+template KnowledgeGraph condense_graph(KnowledgeGraph graph);
+template InternedKnowledgeGraph condense_graph(InternedKnowledgeGraph graph);
 
 }  // namespace corvane
