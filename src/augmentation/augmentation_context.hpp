@@ -12,7 +12,7 @@
 #include <unordered_map>
 
 #include "formula/nnf_formula.hpp"
-#include "knowledge_graph/knowledge_graph.hpp"
+#include "knowledge/prepared_knowledge.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "sequence/plain_sequence.hpp"
 #include "sets/interval_set.hpp"
@@ -36,9 +36,9 @@ inline constexpr std::uint64_t kMaxComputedForms = 2'000'000;
 
 class AugmentationContext {
  public:
-  // `knowledge` must be condensed and completed; `monitor` must hold every subformula of the
-  // formulas augmented through this context. All three must outlive the context.
-  AugmentationContext(const PlainSequence<KnowledgeGraph>& knowledge, const MonitorTable& monitor,
+  // `monitor` must hold every subformula of the formulas augmented through this context. All
+  // three must outlive the context.
+  AugmentationContext(const PreparedKnowledge& knowledge, const MonitorTable& monitor,
                       AugmentationTable& table)
       : knowledge_(knowledge), monitor_(monitor), table_(table) {}
 
@@ -66,7 +66,7 @@ class AugmentationContext {
   // step of [t, u] that needs it (all operands computed over the windows of those steps).
   TimeStep same_form_through(const NNFFormula& formula, TimeStep t) const;
 
-  const PlainSequence<KnowledgeGraph>& knowledge() const noexcept { return knowledge_; }
+  const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
   const MonitorTable& monitor() const noexcept { return monitor_; }
   const AugmentationTable& table() const noexcept { return table_; }
 
@@ -75,7 +75,7 @@ class AugmentationContext {
   void fill_compound(const NNFFormula& formula, AugmentedSequence& sequence,
                      const IntervalSet& steps, const IntervalSet& sub_steps);
 
-  const PlainSequence<KnowledgeGraph>& knowledge_;
+  const PreparedKnowledge& knowledge_;
   const MonitorTable& monitor_;
   AugmentationTable& table_;
   std::uint64_t computed_forms_ = 0;
