@@ -1,4 +1,5 @@
 import gc
+from collections import UserList
 
 import pytest
 
@@ -195,3 +196,27 @@ def test_an_augmenter_can_be_shared_between_threads():
     for t in threads:
         t.join()
     assert results == [expected] * 200
+
+
+class Text(str):
+    pass
+
+
+@pytest.mark.parametrize(
+    "wrap",
+    [
+        pytest.param(lambda items: items, id="lists"),
+        pytest.param(UserList, id="other sequences"),
+        pytest.param(lambda items: [Text(x) if isinstance(x, str) else x for x in items],
+                     id="str subclasses"),
+        # Equal texts in distinct string objects, as a JSON reader makes them.
+        pytest.param(lambda items: ["".join(list(x)) if isinstance(x, str) else x for x in items],
+                     id="fresh strings"),
+    ],
+)
+def test_every_kind_of_sequence_and_string_gives_the_same_knowledge(wrap):
+    steps = {0: (["a", "p(x)"], ["b"], [("c", "a")], [("d", "p(x)")]), 2: ([], ["c"], [], [])}
+    formula = Formula("G[0,3] (a | b | c | d | p(x))")
+    expected = augmented_at(steps, formula)
+    edges = {t: tuple(wrap(list(item)) for item in value) for t, value in steps.items()}
+    assert augmented_at(edges, formula) == expected
