@@ -9,6 +9,7 @@
 #include "python/errors.hpp"
 #include "python/heap_type.hpp"
 #include "python/instance.hpp"
+#include "python/without_gil.hpp"
 #include "support/internal_error.hpp"
 
 namespace corvane::python {
@@ -127,7 +128,8 @@ PyObject* knowledge_sequence_new(PyTypeObject* type, PyObject* args, PyObject* k
     const Args a = knowledge_sequence_class().bind_new(args, kwargs);
     EdgesReader reader;
     with_argument_prefix("edges", [&] { reader.read(a[0]); });
-    return new_instance(type, std::move(reader.builder()).build());
+    KnowledgeSequenceBuilder& builder = reader.builder();
+    return new_instance(type, without_gil([&] { return std::move(builder).build(); }));
   });
 }
 

@@ -1,5 +1,7 @@
 import gc
+import random
 from collections import UserList
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
@@ -220,3 +222,22 @@ def test_every_kind_of_sequence_and_string_gives_the_same_knowledge(wrap):
     expected = augmented_at(steps, formula)
     edges = {t: tuple(wrap(list(item)) for item in value) for t, value in steps.items()}
     assert augmented_at(edges, formula) == expected
+
+
+def test_threads_sharing_one_augmenter_get_the_single_threaded_results():
+    rng = random.Random(4)
+    names = ["a", "b", "c", "p(x)"]
+    edges = {t: (rng.sample(names, 1), rng.sample(names, 1), [tuple(rng.sample(names, 2))], [])
+             for t in range(0, 3000, 3)}
+    knowledge = KnowledgeSequence(edges)
+    augmenter = Augmenter(knowledge)
+    formulas = [Formula(text) for text in ["G[0,500] (a -> F[0,10] b)",
+                                           "(a U[0,300] (b | c)) R[0,900] p(x)",
+                                           "F[10,1500] (c & X[2] a)",
+                                           "G[0,2999] (b | c)"]]
+    expected = [repr(augmenter.augment(f)) for f in formulas]
+    with ThreadPoolExecutor(max_workers=4) as pool:
+        results = list(pool.map(lambda f: repr(augmenter.augment(f)), formulas * 6))
+        built = list(pool.map(lambda _: Augmenter(KnowledgeSequence(edges)), range(4)))
+    assert results == expected * 6
+    assert [repr(a.augment(formulas[1])) for a in built] == [expected[1]] * 4
