@@ -17,7 +17,7 @@ namespace {
 // It starts at the first change point and at each change point right after a mention that is not
 // itself a mention; any other change point repeats the `Unknown` before it.
 NormalizedSequence<Kleene> trace_of(const std::vector<TimeStep>& steps,
-                                    const std::vector<std::pair<std::size_t, Kleene>>& mentions) {
+                                    const std::vector<std::pair<std::uint32_t, Kleene>>& mentions) {
   PlainSequence<Kleene>::Map entries;
   if (mentions.front().first != 0) append_coalesced(entries, steps.front(), Kleene::Unknown);
   for (std::size_t i = 0; i < mentions.size(); ++i) {
@@ -46,11 +46,11 @@ KleeneTrace kleene_trace(const PreparedKnowledge& knowledge) {
 
   std::vector<TimeStep> steps;
   steps.reserve(knowledge.change_points().size());
-  std::vector<std::vector<std::pair<std::size_t, Kleene>>> mentions(
+  std::vector<std::vector<std::pair<std::uint32_t, Kleene>>> mentions(
       knowledge.propositions().size());
   for (const auto& [step, graph] : knowledge.change_points().entries()) {
     for (const auto& [proposition, value] : values_in[graph]) {
-      mentions[proposition].emplace_back(steps.size(), value);
+      mentions[proposition].emplace_back(static_cast<std::uint32_t>(steps.size()), value);
     }
     steps.push_back(step);
   }

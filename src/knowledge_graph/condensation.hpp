@@ -13,8 +13,12 @@ namespace corvane {
 // classes in several components ends up mapped to the last of them.
 template <class L>
 BasicKnowledgeGraph<L> condense_graph(BasicKnowledgeGraph<L> graph);
+// The same, leaving `graph` as it is: only the classes are copied.
+template <class L>
+BasicKnowledgeGraph<L> condensation_of(const BasicKnowledgeGraph<L>& graph);
 
 extern template KnowledgeGraph condense_graph(KnowledgeGraph graph);
 extern template InternedKnowledgeGraph condense_graph(InternedKnowledgeGraph graph);
+extern template InternedKnowledgeGraph condensation_of(const InternedKnowledgeGraph& graph);
 
 }  // namespace corvane

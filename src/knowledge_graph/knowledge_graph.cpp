@@ -19,6 +19,8 @@ BasicKnowledgeGraph<L>::BasicKnowledgeGraph(std::vector<Fact> facts)
 
 template <class L>
 BasicKnowledgeGraph<L>::BasicKnowledgeGraph(std::span<const Fact> facts) : BasicKnowledgeGraph() {
+  // A fact maps one or two literals and their negations; most lists state one literal per fact.
+  literal_nodes_.reserve(literal_nodes_.size() + 2 * facts.size());
   for (const Fact& fact : facts) add_fact(fact);
 }
 

@@ -90,7 +90,7 @@ class BasicKnowledgeGraph {
   }
 
  private:
-  // A graph without any node, for building a transformed copy.
+  // A graph without any node.
   struct Empty {
     explicit Empty() = default;
   };

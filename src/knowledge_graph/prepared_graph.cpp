@@ -7,8 +7,8 @@
 
 namespace corvane {
 
-PreparedGraph::PreparedGraph(InternedKnowledgeGraph graph)
-    : PreparedGraph(Condensed{condense_graph(std::move(graph))}) {}
+PreparedGraph::PreparedGraph(const InternedKnowledgeGraph& graph)
+    : PreparedGraph(Condensed{condensation_of(graph)}) {}
 
 PreparedGraph::PreparedGraph(const Condensed& condensed)
     : literal_nodes_(condensed.graph.literal_nodes()), implied_by_(condensed.graph.graph()) {

@@ -23,7 +23,7 @@ namespace corvane {
 class PreparedGraph {
  public:
   // Condenses `graph` and closes the result.
-  explicit PreparedGraph(InternedKnowledgeGraph graph);
+  explicit PreparedGraph(const InternedKnowledgeGraph& graph);
 
   std::size_t node_count() const noexcept { return representatives_.size(); }
   // The node of the class `literal` is mapped to, if the graph mentions it.
