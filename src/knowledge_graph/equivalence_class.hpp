@@ -4,24 +4,25 @@
 #include <cstdint>
 #include <unordered_set>
 #include <utility>
-#include <vector>
 
 #include "formula/literal.hpp"
 #include "knowledge_graph/complexity_functions.hpp"
 #include "knowledge_graph/literal_id.hpp"
+#include "support/small_vector.hpp"
 
 namespace corvane {
 
 // The members of a class of interned literals, kept as a list: a literal entered twice is listed
 // twice. Graphs only walk their classes' members (to remap them when classes merge), and
-// repetitions do not change where a walk maps a literal, so no set is needed.
+// repetitions do not change where a walk maps a literal, so no set is needed. Most classes have
+// one or two members, which need no allocation.
 class LiteralIdBag {
  public:
-  using const_iterator = std::vector<LiteralId>::const_iterator;
+  using const_iterator = const LiteralId*;
 
   void insert(LiteralId literal) { members_.push_back(literal); }
   void merge(LiteralIdBag& other) {
-    members_.insert(members_.end(), other.members_.begin(), other.members_.end());
+    members_.append(other.members_.begin(), other.members_.end());
     other.members_.clear();
   }
   std::size_t size() const noexcept { return members_.size(); }
@@ -31,7 +32,7 @@ class LiteralIdBag {
   friend bool operator==(const LiteralIdBag&, const LiteralIdBag&) = default;
 
  private:
-  std::vector<LiteralId> members_;
+  SmallVector<LiteralId, 4> members_;
 };
 
 // `L` is the literal type (`Literal`, or `LiteralId` for interned literals) and `Members` the
