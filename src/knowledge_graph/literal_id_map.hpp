@@ -1,11 +1,13 @@
-// A hash map from interned literals to graph nodes, stored in one flat array.
+// A hash map from interned literals to graph nodes, stored in two flat arrays.
 //
 // It serves as the `literal_nodes` of a knowledge graph over `LiteralId`s: graphs are built by
 // the thousand, each with a few to a few thousand literals, and a node-based map would cost an
-// allocation per literal. Open addressing with linear probing; the interface is the part of
-// `std::unordered_map` that knowledge graphs use. Iteration order is unspecified.
+// allocation per literal. The entries are kept densely in insertion order, and a power-of-two
+// table of positions (open addressing, linear probing) finds them, so iterating touches only the
+// entries. The interface is the part of `std::unordered_map` that knowledge graphs use.
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
@@ -19,67 +21,47 @@ namespace corvane {
 class LiteralIdMap {
  public:
   using value_type = std::pair<LiteralId, std::uint32_t>;
+  using iterator = std::vector<value_type>::iterator;
+  using const_iterator = std::vector<value_type>::const_iterator;
 
-  // Iterates the occupied slots.
-  template <class Slot>
-  class Iterator {
-   public:
-    Iterator(Slot* slot, Slot* end) : slot_(slot), end_(end) { skip_free(); }
-    Slot& operator*() const noexcept { return *slot_; }
-    Slot* operator->() const noexcept { return slot_; }
-    Iterator& operator++() {
-      ++slot_;
-      skip_free();
-      return *this;
-    }
-    friend bool operator==(const Iterator&, const Iterator&) = default;
+  // In insertion order.
+  iterator begin() noexcept { return entries_.begin(); }
+  iterator end() noexcept { return entries_.end(); }
+  const_iterator begin() const noexcept { return entries_.begin(); }
+  const_iterator end() const noexcept { return entries_.end(); }
 
-   private:
-    void skip_free() {
-      while (slot_ != end_ && slot_->first == kFree) ++slot_;
-    }
-    Slot* slot_;
-    Slot* end_;
-  };
-  using iterator = Iterator<value_type>;
-  using const_iterator = Iterator<const value_type>;
-
-  iterator begin() noexcept { return {slots_.data(), slots_.data() + slots_.size()}; }
-  iterator end() noexcept { return {slots_.data() + slots_.size(), slots_.data() + slots_.size()}; }
-  const_iterator begin() const noexcept { return {slots_.data(), slots_.data() + slots_.size()}; }
-  const_iterator end() const noexcept {
-    return {slots_.data() + slots_.size(), slots_.data() + slots_.size()};
-  }
-
-  std::size_t size() const noexcept { return size_; }
-  bool empty() const noexcept { return size_ == 0; }
+  std::size_t size() const noexcept { return entries_.size(); }
+  bool empty() const noexcept { return entries_.empty(); }
 
   iterator find(LiteralId key) {
-    const std::size_t i = slot_of(key);
-    return i == kAbsent ? end() : iterator(slots_.data() + i, slots_.data() + slots_.size());
+    const std::uint32_t position = position_of(key);
+    return position == kFree ? end() : begin() + position;
   }
   const_iterator find(LiteralId key) const {
-    const std::size_t i = slot_of(key);
-    return i == kAbsent ? end() : const_iterator(slots_.data() + i, slots_.data() + slots_.size());
+    const std::uint32_t position = position_of(key);
+    return position == kFree ? end() : begin() + position;
   }
-  bool contains(LiteralId key) const { return slot_of(key) != kAbsent; }
+  bool contains(LiteralId key) const { return position_of(key) != kFree; }
 
   void insert_or_assign(LiteralId key, std::uint32_t value) {
-    if ((size_ + 1) * 4 > slots_.size() * 3) grow();
-    std::size_t i = home_of(key);
-    while (slots_[i].first != kFree && slots_[i].first != key) i = (i + 1) & mask();
-    if (slots_[i].first == kFree) ++size_;
-    slots_[i] = {key, value};
+    if (const std::uint32_t position = position_of(key); position != kFree) {
+      entries_[position].second = value;
+      return;
+    }
+    if (needs_room(entries_.size() + 1)) rehash(entries_.size() + 1);
+    index_[free_slot_for(key)] = static_cast<std::uint32_t>(entries_.size());
+    entries_.emplace_back(key, value);
   }
 
   // Makes room for `count` entries without rehashing.
   void reserve(std::size_t count) {
-    while (count * 4 > slots_.size() * 3) grow();
+    entries_.reserve(count);
+    if (needs_room(count)) rehash(count);
   }
 
   // Equal when both map the same literals to the same nodes.
   friend bool operator==(const LiteralIdMap& a, const LiteralIdMap& b) {
-    if (a.size_ != b.size_) return false;
+    if (a.size() != b.size()) return false;
     for (const auto& [key, value] : a) {
       const auto it = b.find(key);
       if (it == b.end() || it->second != value) return false;
@@ -88,38 +70,39 @@ class LiteralIdMap {
   }
 
  private:
-  // No literal has this id: the largest proposition index stays far below it.
-  static constexpr LiteralId kFree = LiteralId::from_code(~std::uint32_t{0});
-  static constexpr std::size_t kAbsent = ~std::size_t{0};
+  static constexpr std::uint32_t kFree = ~std::uint32_t{0};
 
-  std::size_t mask() const noexcept { return slots_.size() - 1; }
+  // The table stays at most three quarters full.
+  bool needs_room(std::size_t count) const noexcept { return count * 4 > index_.size() * 3; }
+  std::size_t mask() const noexcept { return index_.size() - 1; }
   // Fibonacci hashing spreads the consecutive ids of a table's propositions.
   std::size_t home_of(LiteralId key) const noexcept {
     return static_cast<std::size_t>((std::uint64_t{key.code()} * 0x9E3779B97F4A7C15ull) >> shift_);
   }
-  std::size_t slot_of(LiteralId key) const noexcept {
-    if (slots_.empty()) return kAbsent;
-    for (std::size_t i = home_of(key); slots_[i].first != kFree; i = (i + 1) & mask()) {
-      if (slots_[i].first == key) return i;
+  std::uint32_t position_of(LiteralId key) const noexcept {
+    if (index_.empty()) return kFree;
+    for (std::size_t i = home_of(key); index_[i] != kFree; i = (i + 1) & mask()) {
+      if (entries_[index_[i]].first == key) return index_[i];
     }
-    return kAbsent;
+    return kFree;
+  }
+  std::size_t free_slot_for(LiteralId key) const noexcept {
+    std::size_t i = home_of(key);
+    while (index_[i] != kFree) i = (i + 1) & mask();
+    return i;
+  }
+  // A table for at least `count` entries, filled from the entries.
+  void rehash(std::size_t count) {
+    const std::size_t slots = std::bit_ceil(std::max<std::size_t>(8, (count * 4 + 2) / 3));
+    index_.assign(slots, kFree);
+    shift_ = 64 - std::countr_zero(slots);
+    for (std::uint32_t position = 0; position < entries_.size(); ++position) {
+      index_[free_slot_for(entries_[position].first)] = position;
+    }
   }
 
-  void grow() {
-    const std::size_t capacity = slots_.empty() ? 8 : 2 * slots_.size();
-    std::vector<value_type> old(capacity, value_type{kFree, 0});
-    old.swap(slots_);
-    shift_ = 64 - std::countr_zero(capacity);
-    for (const auto& slot : old) {
-      if (slot.first == kFree) continue;
-      std::size_t i = home_of(slot.first);
-      while (slots_[i].first != kFree) i = (i + 1) & mask();
-      slots_[i] = slot;
-    }
-  }
-
-  std::vector<value_type> slots_;
-  std::size_t size_ = 0;
+  std::vector<value_type> entries_;
+  std::vector<std::uint32_t> index_;
   int shift_ = 64;
 };
 
