@@ -38,6 +38,10 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
   const TimeStep latest = latest_change(formula, sub_steps);
   const std::vector<const AugmentedSequence*> operands = operand_sequences(formula);
   const Interval window = formula.operand_window();
+  // The forms are collected in time order and written in one merge at the end: writing them one
+  // by one into the middle of a long sequence would move its tail every time. The rules read only
+  // the operands' sequences, never this one, so nothing needs them earlier.
+  std::vector<std::pair<Interval, std::optional<NNFFormula>>> pieces;
   for (const Interval& run : steps.positive_intervals()) {
     TimeStep t = run.lb();
     while (true) {
@@ -49,9 +53,8 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
       if (t >= latest) {
         // The operands no longer change: every remaining step gets this one form.
         const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
-        for (const Interval& piece : rest.positive_intervals()) {
-          sequence.set_interval(piece, value);
-        }
+        for (const Interval& piece : rest.positive_intervals()) pieces.emplace_back(piece, value);
+        sequence.set_pieces(pieces);
         return;
       }
       // A whole stretch of steps that provably gets the same form is written at once; stepping
@@ -59,11 +62,12 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
       // `through` < latest <= kMaxTime, so through + 1 cannot wrap.
       const TimeStep through =
           std::min({same_form_through(window, operands, t), latest - 1, run.last()});
-      sequence.set_between(t, through + 1, std::move(value));
+      pieces.emplace_back(Interval::bounded(t, through), std::move(value));
       if (through == run.last()) break;
       t = through + 1;
     }
   }
+  sequence.set_pieces(pieces);
 }
 
 AugmentedSequence& AugmentationContext::entry(const NNFFormula& formula) {
@@ -72,12 +76,18 @@ AugmentedSequence& AugmentationContext::entry(const NNFFormula& formula) {
   if (!inserted) return sequence;
   const auto decided = monitor_.find(formula);
   if (decided == monitor_.end()) throw InternalError("Monitor should contain all subformulas");
-  for (const Interval& interval : decided->second.intervals_with_value(Kleene::True)) {
-    sequence.set_interval(interval, NNFFormula::true_());
-  }
-  for (const Interval& interval : decided->second.intervals_with_value(Kleene::False)) {
-    sequence.set_interval(interval, NNFFormula::false_());
-  }
+  // Where the monitor decides the formula its form is that constant; elsewhere it is still open.
+  sequence = decided->second.transform([](Kleene value) -> std::optional<NNFFormula> {
+    switch (value) {
+      case Kleene::True:
+        return NNFFormula::true_();
+      case Kleene::False:
+        return NNFFormula::false_();
+      case Kleene::Unknown:
+        break;
+    }
+    return std::nullopt;
+  });
   return sequence;
 }
 

@@ -13,7 +13,7 @@
 
 #include "augmentation/augmented_sequence.hpp"
 #include "formula/nnf_formula.hpp"
-#include "knowledge_graph/knowledge_graph.hpp"
+#include "knowledge/prepared_knowledge.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "sequence/plain_sequence.hpp"
 #include "sets/interval_set.hpp"
@@ -35,9 +35,9 @@ inline constexpr std::uint64_t kMaxComputedForms = 2'000'000;
 
 class AugmentationContext {
  public:
-  // `knowledge` must be condensed and completed; `monitor` must hold every subformula of the
-  // formulas augmented through this context. All three must outlive the context.
-  AugmentationContext(const PlainSequence<KnowledgeGraph>& knowledge, const MonitorTable& monitor,
+  // `monitor` must hold every subformula of the formulas augmented through this context. All
+  // three must outlive the context.
+  AugmentationContext(const PreparedKnowledge& knowledge, const MonitorTable& monitor,
                       AugmentationTable& table)
       : knowledge_(knowledge), monitor_(monitor), table_(table) {}
 
@@ -64,7 +64,7 @@ class AugmentationContext {
   static TimeStep same_form_through(Interval window,
                                     std::span<const AugmentedSequence* const> operands, TimeStep t);
 
-  const PlainSequence<KnowledgeGraph>& knowledge() const noexcept { return knowledge_; }
+  const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
   const MonitorTable& monitor() const noexcept { return monitor_; }
   const AugmentationTable& table() const noexcept { return table_; }
 
@@ -73,7 +73,7 @@ class AugmentationContext {
   void fill_compound(const NNFFormula& formula, AugmentedSequence& sequence,
                      const IntervalSet& steps, const IntervalSet& sub_steps);
 
-  const PlainSequence<KnowledgeGraph>& knowledge_;
+  const PreparedKnowledge& knowledge_;
   const MonitorTable& monitor_;
   AugmentationTable& table_;
   std::uint64_t computed_forms_ = 0;

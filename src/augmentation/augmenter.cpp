@@ -4,15 +4,16 @@
 
 #include "augmentation/augmentation_context.hpp"
 #include "knowledge/kleene_trace.hpp"
-#include "knowledge/knowledge_sequence.hpp"
 #include "sets/interval_set.hpp"
 #include "support/internal_error.hpp"
 
 namespace corvane {
 
+Augmenter::Augmenter(const KnowledgeSequence& knowledge)
+    : knowledge_(knowledge), monitor_(kleene_trace(knowledge_), Kleene::Unknown) {}
+
 Augmenter::Augmenter(const PlainSequence<KnowledgeGraph>& knowledge)
-    : knowledge_(prepare_knowledge(knowledge)),
-      monitor_(kleene_trace(knowledge_), Kleene::Unknown) {}
+    : Augmenter(KnowledgeSequence::from_graphs(knowledge)) {}
 
 NNFFormula Augmenter::augment(const NNFFormula& formula) const {
   const MonitorTable monitor_table = monitor_.evaluate(formula);

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "formula/nnf_formula.hpp"
+#include "knowledge/knowledge_sequence.hpp"
+#include "knowledge/prepared_knowledge.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "monitoring/monitor.hpp"
 #include "sequence/plain_sequence.hpp"
@@ -10,9 +12,12 @@ namespace corvane {
 
 class Augmenter {
  public:
-  // Takes its own copy of `knowledge` (one graph per step at which the knowledge changes),
-  // condensed and completed, and a monitor over the three-valued trace the copy yields; a
-  // proposition the knowledge never mentions is `Unknown` at every step.
+  // Prepares every distinct graph of `knowledge` once (condensed and closed, shared by all the
+  // change points that use it) and builds a monitor over the three-valued trace they yield; a
+  // proposition the knowledge never mentions is `Unknown` at every step. Keeps no reference to
+  // `knowledge`.
+  explicit Augmenter(const KnowledgeSequence& knowledge);
+  // The same for literal-level graphs, one per change point.
   explicit Augmenter(const PlainSequence<KnowledgeGraph>& knowledge);
 
   // The formula that says at step 0 what `formula` says there once the knowledge is taken into
@@ -21,11 +26,11 @@ class Augmenter {
   // their windows on which their operands' augmented forms are constant.
   NNFFormula augment(const NNFFormula& formula) const;
 
-  // The condensed and completed graphs.
-  const PlainSequence<KnowledgeGraph>& knowledge() const noexcept { return knowledge_; }
+  // The prepared graphs.
+  const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
 
  private:
-  PlainSequence<KnowledgeGraph> knowledge_;
+  PreparedKnowledge knowledge_;
   Monitor monitor_;
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -9,24 +10,36 @@
 
 namespace corvane {
 
-NNFFormula augmented_literal(const KnowledgeGraph& graph, const Literal& literal) {
-  const std::optional<NodeIndex> node = graph.node_of(literal);
+NNFFormula augmented_literal(const PreparedGraph& graph, const PropositionTable& propositions,
+                             const Literal& literal) {
+  const std::optional<LiteralId> id = propositions.id_of(literal);
+  const std::optional<NodeIndex> node = id ? graph.node_of(*id) : std::nullopt;
   if (!node) return NNFFormula(literal);
   std::vector<NNFFormula> implying;
-  for (const NodeIndex source : graph.graph().incoming(*node)) {
-    implying.emplace_back(graph.class_of(source).representative);
-  }
+  graph.for_each_implying(*node, [&](NodeIndex source) {
+    implying.emplace_back(propositions.literal(graph.representative(source)));
+  });
   return NNFFormula::or_(std::move(implying));
 }
 
 void augment_atomic_proposition(const Literal& literal, AugmentedSequence& sequence,
-                                const IntervalSet& steps,
-                                const PlainSequence<KnowledgeGraph>& knowledge) {
+                                const IntervalSet& steps, const PreparedKnowledge& knowledge) {
+  // Many change points share a graph; the form is computed once per graph. The pieces are
+  // written in one merge.
+  std::unordered_map<PreparedKnowledge::GraphIndex, NNFFormula> form_in;
+  std::vector<std::pair<Interval, std::optional<NNFFormula>>> pieces;
   for (const Interval& run : steps.positive_intervals()) {
     for (const Interval& piece : knowledge.interval_covering(run)) {
-      sequence.set_interval(piece, augmented_literal(knowledge.value_at(piece.lb()), literal));
+      const PreparedKnowledge::GraphIndex graph = knowledge.change_points().value_at(piece.lb());
+      auto [form, added] = form_in.try_emplace(graph);
+      if (added) {
+        form->second =
+            augmented_literal(knowledge.graphs()[graph], knowledge.propositions(), literal);
+      }
+      pieces.emplace_back(piece, form->second);
     }
   }
+  sequence.set_pieces(pieces);
 }
 
 namespace {

@@ -11,8 +11,9 @@
 #include "augmentation/augmented_sequence.hpp"
 #include "formula/literal.hpp"
 #include "formula/nnf_formula.hpp"
-#include "knowledge_graph/knowledge_graph.hpp"
-#include "sequence/plain_sequence.hpp"
+#include "knowledge/prepared_knowledge.hpp"
+#include "knowledge_graph/prepared_graph.hpp"
+#include "knowledge_graph/proposition_table.hpp"
 #include "sets/interval_set.hpp"
 #include "time/interval.hpp"
 #include "time/time_step.hpp"
@@ -20,15 +21,15 @@
 namespace corvane {
 
 // The disjunction of the representatives of all classes of `graph` that imply `literal` (its own
-// class included, as the completed graph has a self-loop on every node); the literal itself when
-// the graph does not mention it.
-NNFFormula augmented_literal(const KnowledgeGraph& graph, const Literal& literal);
+// class included); the literal itself when the graph does not mention it. `propositions` is the
+// table the graph's literals come from.
+NNFFormula augmented_literal(const PreparedGraph& graph, const PropositionTable& propositions,
+                             const Literal& literal);
 
 // Writes the augmented form of a `Positive` or `Negative` literal on every step of `steps`, one
-// piece per knowledge graph in effect. `knowledge` must be condensed and completed.
+// piece per knowledge graph in effect.
 void augment_atomic_proposition(const Literal& literal, AugmentedSequence& sequence,
-                                const IntervalSet& steps,
-                                const PlainSequence<KnowledgeGraph>& knowledge);
+                                const IntervalSet& steps, const PreparedKnowledge& knowledge);
 
 // The per-step rules: the augmented form of an operator at step t from its operands' augmented
 // sequences, which must have been computed over t + the operator's window (`window` for the

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "formula/atomic_proposition.hpp"
+#include "knowledge/prepared_knowledge.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "sequence/plain_sequence.hpp"
@@ -13,12 +14,17 @@ namespace corvane {
 
 using KleeneTrace = std::unordered_map<AtomicProposition, NormalizedSequence<Kleene>>;
 
-// For every atomic proposition that any graph mentions, the `get_kleene_evaluation` of the graph
-// in effect at each step (`Unknown` where a graph does not mention it), normalised. Knowledge
-// without entries gives an empty trace; otherwise it must have an entry at step 0.
+// For every atomic proposition that any graph mentions, the three-valued value of its positive
+// literal in the graph in effect at each step (`Unknown` where a graph does not mention it),
+// normalised. Knowledge without entries gives an empty trace; otherwise it must have an entry at
+// step 0.
 //
-// Costs time in the number of (step, literal) pairs, not in propositions times steps: a
-// proposition is looked at only in the graphs that mention it.
+// Costs time in the number of (change point, mentioned proposition) pairs, not in propositions
+// times steps: a proposition is looked at only in the graphs that mention it, and each distinct
+// graph is read once.
+KleeneTrace kleene_trace(const PreparedKnowledge& knowledge);
+
+// The same over literal-level graphs (`get_kleene_evaluation` of each graph).
 KleeneTrace kleene_trace(const PlainSequence<KnowledgeGraph>& knowledge);
 
 }  // namespace corvane

@@ -7,52 +7,25 @@
 
 #include "knowledge_graph/directed_graph.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
+#include "knowledge_graph/reachability.hpp"
 #include "knowledge_graph/strongly_connected_components.hpp"
 
 namespace corvane {
 
 // Adds an edge u -> v for every pair where v is reachable from u, u -> u included. Existing edges
-// keep their places; the new ones follow ordered by u, then v.
-//
-// Reachability is computed per strongly connected component as one bit row per component: the
-// components come out with every edge leading to a lower-numbered component, so each row is its
-// own members plus the rows of its successors, all finished before it. That costs about n^2 / 8
-// bytes and n^2 / 64 word operations per inter-component edge instead of a cubic search.
+// keep their places; the new ones follow ordered by u, then v. This materialises up to n^2 edges;
+// what augmentation needs is answered from the rows alone (knowledge_graph/reachability.hpp).
 template <typename N>
 void close_reflexive_transitively(DirectedGraph<N>& graph) {
   const std::size_t n = graph.node_count();
   if (n == 0) return;
   const StronglyConnectedComponents components = strongly_connected_components(graph);
-  const std::size_t words = (n + 63) / 64;
-  std::vector<std::uint64_t> reach(std::size_t{components.count} * words, 0);
-  const auto row = [&](NodeIndex component) { return reach.data() + component * words; };
-
-  std::vector<std::vector<NodeIndex>> members(components.count);
-  for (NodeIndex node = 0; node < n; ++node) {
-    members[components.component_of[node]].push_back(node);
-  }
-  // The component whose row a successor row was last merged into, to merge each one once.
-  std::vector<NodeIndex> merged_into(components.count, ~NodeIndex{0});
-  for (NodeIndex component = 0; component < components.count; ++component) {
-    std::uint64_t* target = row(component);
-    for (NodeIndex node : members[component]) {
-      target[node / 64] |= std::uint64_t{1} << (node % 64);
-    }
-    for (NodeIndex node : members[component]) {
-      for (NodeIndex next : graph.outgoing(node)) {
-        const NodeIndex successor = components.component_of[next];
-        if (successor == component || merged_into[successor] == component) continue;
-        check(successor < component, "components are not in reverse topological order");
-        merged_into[successor] = component;
-        const std::uint64_t* source = row(successor);
-        for (std::size_t w = 0; w < words; ++w) target[w] |= source[w];
-      }
-    }
-  }
+  const ComponentRows rows(graph, components, ComponentRows::Direction::Forward);
+  const std::size_t words = rows.words();
 
   std::size_t total = 0;
   for (NodeIndex node = 0; node < n; ++node) {
-    const std::uint64_t* bits = row(components.component_of[node]);
+    const std::uint64_t* bits = rows.row(components.component_of[node]);
     for (std::size_t w = 0; w < words; ++w) total += std::popcount(bits[w]);
   }
   graph.reserve_edges(total);
@@ -63,7 +36,7 @@ void close_reflexive_transitively(DirectedGraph<N>& graph) {
     for (NodeIndex target : graph.outgoing(from)) {
       existing[target / 64] |= std::uint64_t{1} << (target % 64);
     }
-    const std::uint64_t* bits = row(components.component_of[from]);
+    const std::uint64_t* bits = rows.row(components.component_of[from]);
     for (std::size_t w = 0; w < words; ++w) {
       for (std::uint64_t word = bits[w] & ~existing[w]; word != 0; word &= word - 1) {
         graph.add_new_edge(from, static_cast<NodeIndex>(w * 64 + std::countr_zero(word)));
@@ -76,6 +49,9 @@ void close_reflexive_transitively(DirectedGraph<N>& graph) {
 // After completion there is an edge u -> v exactly when v is reachable from u, so the classes with
 // an edge into a class are exactly those that imply it, itself included. Classes and the literal
 // mapping are unchanged.
-void complete_graph(KnowledgeGraph& graph);
+template <class L>
+void complete_graph(BasicKnowledgeGraph<L>& graph) {
+  close_reflexive_transitively(graph.graph_);
+}
 
 }  // namespace corvane

@@ -1,14 +1,22 @@
 #include "knowledge_graph/condensation.hpp"
 
+#include <utility>
 #include <vector>
 
 #include "knowledge_graph/strongly_connected_components.hpp"
 
 namespace corvane {
 
-KnowledgeGraph condense_graph(KnowledgeGraph graph) {
-  const StronglyConnectedComponents components = strongly_connected_components(graph.graph_);
-  const std::size_t node_count = graph.graph_.node_count();
+namespace {
+
+// The condensation of `graph` with the mapping `literal_nodes`; `take_class(node)` hands over the
+// class of a node of `graph` (moved out of a graph that is consumed, copied from one that is not).
+template <class L, class TakeClass>
+BasicKnowledgeGraph<L> condense(const typename BasicKnowledgeGraph<L>::Graph& graph,
+                                typename BasicKnowledgeGraph<L>::LiteralNodes literal_nodes,
+                                TakeClass take_class) {
+  const StronglyConnectedComponents components = strongly_connected_components(graph);
+  const std::size_t node_count = graph.node_count();
 
   // Member nodes per component, in ascending node index.
   std::vector<std::vector<NodeIndex>> members(components.count);
@@ -16,30 +24,46 @@ KnowledgeGraph condense_graph(KnowledgeGraph graph) {
     members[components.component_of[node]].push_back(node);
   }
 
-  KnowledgeGraph result{KnowledgeGraph::Empty{}};
-  result.literal_nodes_ = std::move(graph.literal_nodes_);
-  result.graph_.reserve(components.count, graph.graph_.edge_count());
+  typename BasicKnowledgeGraph<L>::Graph result;
+  result.reserve(components.count, graph.edge_count());
   for (NodeIndex component = 0; component < components.count; ++component) {
     const std::vector<NodeIndex>& nodes = members[component];
     check(!nodes.empty(), "SCC should not be empty");
-    KnowledgeGraph::Class merged = std::move(graph.graph_.node(nodes.front()));
-    for (std::size_t i = 1; i < nodes.size(); ++i) {
-      merged.merge(std::move(graph.graph_.node(nodes[i])));
-    }
-    for (const Literal& literal : merged.literals) {
-      const auto it = result.literal_nodes_.find(literal);
-      check(it != result.literal_nodes_.end(), "no entry found for key");
+    typename BasicKnowledgeGraph<L>::Class merged = take_class(nodes.front());
+    for (std::size_t i = 1; i < nodes.size(); ++i) merged.merge(take_class(nodes[i]));
+    for (const L& literal : merged.literals) {
+      const auto it = literal_nodes.find(literal);
+      check(it != literal_nodes.end(), "no entry found for key");
       it->second = component;
     }
-    result.graph_.add_node(std::move(merged));
+    result.add_node(std::move(merged));
   }
 
-  for (const GraphEdge& edge : graph.graph_.edges()) {
+  for (const GraphEdge& edge : graph.edges()) {
     const NodeIndex from = components.component_of[edge.source];
     const NodeIndex to = components.component_of[edge.target];
-    if (from != to) result.graph_.update_edge(from, to);
+    if (from != to) result.update_edge(from, to);
   }
-  return result;
+  return BasicKnowledgeGraph<L>::from_parts(std::move(result), std::move(literal_nodes));
 }
+
+}  // namespace
+
+template <class L>
+BasicKnowledgeGraph<L> condense_graph(BasicKnowledgeGraph<L> graph) {
+  // Moving a class out leaves the graph's edges, which the condensation reads, as they are.
+  return condense<L>(graph.graph_, std::move(graph.literal_nodes_),
+                     [&graph](NodeIndex node) { return std::move(graph.graph_.node(node)); });
+}
+
+template <class L>
+BasicKnowledgeGraph<L> condensation_of(const BasicKnowledgeGraph<L>& graph) {
+  return condense<L>(graph.graph(), graph.literal_nodes(),
+                     [&graph](NodeIndex node) { return graph.class_of(node); });
+}
+
+template KnowledgeGraph condense_graph(KnowledgeGraph graph);
+template InternedKnowledgeGraph condense_graph(InternedKnowledgeGraph graph);
+template InternedKnowledgeGraph condensation_of(const InternedKnowledgeGraph& graph);
 
 }  // namespace corvane

@@ -7,12 +7,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <utility>
 #include <vector>
 
 #include "knowledge_graph/node_pair_set.hpp"
 #include "support/internal_error.hpp"
+#include "support/small_vector.hpp"
 
 namespace corvane {
 
@@ -24,19 +26,23 @@ struct GraphEdge {
   friend bool operator==(const GraphEdge&, const GraphEdge&) = default;
 };
 
+// The neighbours of one node, oldest first. Most nodes of knowledge graphs have few, which then
+// need no allocation.
+using NodeList = SmallVector<NodeIndex, 4>;
+
 // A read-only view of one node's neighbours, most recently added first. Valid until the graph
 // changes.
 class NeighbourList {
  public:
-  using iterator = std::vector<NodeIndex>::const_reverse_iterator;
-  explicit NeighbourList(const std::vector<NodeIndex>& oldest_first) : list_(&oldest_first) {}
-  iterator begin() const noexcept { return list_->rbegin(); }
-  iterator end() const noexcept { return list_->rend(); }
+  using iterator = std::reverse_iterator<const NodeIndex*>;
+  explicit NeighbourList(const NodeList& oldest_first) : list_(&oldest_first) {}
+  iterator begin() const noexcept { return iterator(list_->end()); }
+  iterator end() const noexcept { return iterator(list_->begin()); }
   std::size_t size() const noexcept { return list_->size(); }
   bool empty() const noexcept { return list_->empty(); }
 
  private:
-  const std::vector<NodeIndex>* list_;
+  const NodeList* list_;
 };
 
 template <typename N>
@@ -132,8 +138,8 @@ class DirectedGraph {
 
   std::vector<N> nodes_;
   std::vector<GraphEdge> edges_;
-  std::vector<std::vector<NodeIndex>> outgoing_;
-  std::vector<std::vector<NodeIndex>> incoming_;
+  std::vector<NodeList> outgoing_;
+  std::vector<NodeList> incoming_;
   NodePairSet edge_set_;
   bool edge_set_stale_ = false;  // edges were added by `add_new_edge` since the last indexing
 };

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "formula/literal.hpp"
+#include "knowledge_graph/literal_id.hpp"
 
 namespace corvane {
 
@@ -46,6 +47,29 @@ class KnowledgeFact {
   // same (same kind and literal), and GCC 12 warns falsely about moving an optional literal
   // (-Wmaybe-uninitialized) in sanitizer builds.
   Literal rhs_;
+};
+
+// A fact about interned literals (knowledge_graph/literal_id.hpp), with the accessors of
+// `KnowledgeFact`.
+class LiteralIdFact {
+ public:
+  using Kind = KnowledgeFact::Kind;
+
+  // `rhs` is ignored for the unary kinds.
+  constexpr LiteralIdFact(Kind kind, LiteralId lhs, LiteralId rhs) noexcept
+      : kind_(kind), lhs_(lhs), rhs_(kind == Kind::IsTrue || kind == Kind::IsFalse ? lhs : rhs) {}
+
+  constexpr Kind kind() const noexcept { return kind_; }
+  constexpr LiteralId lhs() const noexcept { return lhs_; }
+  // The right-hand side of `Implication` / `Equivalence`; the literal itself for the unary kinds.
+  constexpr LiteralId rhs() const noexcept { return rhs_; }
+
+  friend constexpr bool operator==(const LiteralIdFact&, const LiteralIdFact&) noexcept = default;
+
+ private:
+  Kind kind_;
+  LiteralId lhs_;
+  LiteralId rhs_;
 };
 
 }  // namespace corvane

@@ -8,33 +8,46 @@ constexpr const char* kMissingNegation =
     "node exists";
 }  // namespace
 
-KnowledgeGraph::KnowledgeGraph() {
-  add_literal_if_not_exists(Literal::true_());
+template <class L>
+BasicKnowledgeGraph<L>::BasicKnowledgeGraph() {
+  add_literal_if_not_exists(L::true_());
 }
 
-KnowledgeGraph::KnowledgeGraph(std::vector<KnowledgeFact> facts) : KnowledgeGraph() {
-  for (const KnowledgeFact& fact : facts) add_fact(fact);
+template <class L>
+BasicKnowledgeGraph<L>::BasicKnowledgeGraph(std::vector<Fact> facts)
+    : BasicKnowledgeGraph(std::span<const Fact>(facts)) {}
+
+template <class L>
+BasicKnowledgeGraph<L>::BasicKnowledgeGraph(std::span<const Fact> facts) : BasicKnowledgeGraph() {
+  // A fact maps one or two literals and their negations; most lists state one literal per fact.
+  literal_nodes_.reserve(literal_nodes_.size() + 2 * facts.size());
+  for (const Fact& fact : facts) add_fact(fact);
 }
 
-std::optional<NodeIndex> KnowledgeGraph::node_of(const Literal& literal) const {
+template <class L>
+std::optional<NodeIndex> BasicKnowledgeGraph<L>::node_of(const L& literal) const {
   const auto it = literal_nodes_.find(literal);
   if (it == literal_nodes_.end()) return std::nullopt;
   return it->second;
 }
 
-NodeIndex KnowledgeGraph::lookup(const Literal& literal) const {
+template <class L>
+NodeIndex BasicKnowledgeGraph<L>::lookup(const L& literal) const {
   const auto it = literal_nodes_.find(literal);
   check(it != literal_nodes_.end(), "no entry found for key");
   return it->second;
 }
 
-void KnowledgeGraph::move_into(NodeIndex node, const Literal& literal) {
+template <class L>
+void BasicKnowledgeGraph<L>::move_into(NodeIndex node, const L& literal) {
   graph_.node(node).insert(literal);
   literal_nodes_.insert_or_assign(literal, node);
 }
 
-std::pair<NodeIndex, NodeIndex> KnowledgeGraph::add_literal_if_not_exists(const Literal& literal) {
-  Literal negation = literal.negation();
+template <class L>
+std::pair<NodeIndex, NodeIndex> BasicKnowledgeGraph<L>::add_literal_if_not_exists(
+    const L& literal) {
+  L negation = literal.negation();
   if (!literal_nodes_.empty()) {
     const auto positive = literal_nodes_.find(literal);
     const auto negative = literal_nodes_.find(negation);
@@ -51,12 +64,14 @@ std::pair<NodeIndex, NodeIndex> KnowledgeGraph::add_literal_if_not_exists(const 
   return {node, negated_node};
 }
 
-void KnowledgeGraph::add_true_literal(const Literal& literal) {
-  move_into(lookup(Literal::false_()), literal.negation());
-  move_into(lookup(Literal::true_()), literal);
+template <class L>
+void BasicKnowledgeGraph<L>::add_true_literal(const L& literal) {
+  move_into(lookup(L::false_()), literal.negation());
+  move_into(lookup(L::true_()), literal);
 }
 
-void KnowledgeGraph::add_equivalence(const Literal& a, const Literal& b) {
+template <class L>
+void BasicKnowledgeGraph<L>::add_equivalence(const L& a, const L& b) {
   const bool a_known = literal_nodes_.contains(a);
   const bool b_known = literal_nodes_.contains(b);
   if (a_known && b_known) {
@@ -79,15 +94,16 @@ void KnowledgeGraph::add_equivalence(const Literal& a, const Literal& b) {
   }
 }
 
-void KnowledgeGraph::add_fact(const KnowledgeFact& fact) {
+template <class L>
+void BasicKnowledgeGraph<L>::add_fact(const Fact& fact) {
   switch (fact.kind()) {
-    case KnowledgeFact::Kind::IsTrue:
+    case Fact::Kind::IsTrue:
       add_true_literal(fact.lhs());
       return;
-    case KnowledgeFact::Kind::IsFalse:
+    case Fact::Kind::IsFalse:
       add_true_literal(fact.lhs().negation());
       return;
-    case KnowledgeFact::Kind::Implication: {
+    case Fact::Kind::Implication: {
       // A true premise makes the conclusion true; a false conclusion makes the premise false.
       if (fact.lhs().is_true() || fact.rhs().is_false()) {
         add_equivalence(fact.lhs(), fact.rhs());
@@ -99,10 +115,13 @@ void KnowledgeGraph::add_fact(const KnowledgeFact& fact) {
       graph_.update_edge(nr, nl);
       return;
     }
-    case KnowledgeFact::Kind::Equivalence:
+    case Fact::Kind::Equivalence:
       add_equivalence(fact.lhs(), fact.rhs());
       return;
   }
 }
+
+template class BasicKnowledgeGraph<Literal>;
+template class BasicKnowledgeGraph<LiteralId>;
 
 }  // namespace corvane

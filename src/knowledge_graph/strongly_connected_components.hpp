@@ -31,11 +31,13 @@ struct StronglyConnectedComponents {
 namespace scc_detail {
 
 // Post-order depth-first search from `start`. `discovered` marks nodes visited, `finished` nodes
-// already appended to `finish_order` (a node may sit on the stack more than once).
+// already appended to `finish_order` (a node may sit on the stack more than once). `stack` is
+// scratch space, empty on entry and on return.
 template <typename Neighbours>
 void post_order_from(NodeIndex start, const Neighbours& neighbours, std::vector<bool>& discovered,
-                     std::vector<bool>& finished, std::vector<NodeIndex>& finish_order) {
-  std::vector<NodeIndex> stack{start};
+                     std::vector<bool>& finished, std::vector<NodeIndex>& finish_order,
+                     std::vector<NodeIndex>& stack) {
+  stack.push_back(start);
   while (!stack.empty()) {
     const NodeIndex node = stack.back();
     if (!discovered[node]) {
@@ -61,13 +63,14 @@ StronglyConnectedComponents strongly_connected_components(const DirectedGraph<N>
 
   std::vector<NodeIndex> finish_order;
   finish_order.reserve(n);
+  std::vector<NodeIndex> stack;
   {
     std::vector<bool> discovered(n, false);
     std::vector<bool> finished(n, false);
     const auto backwards = [&graph](NodeIndex node) { return graph.incoming(node); };
     for (NodeIndex start = 0; start < n; ++start) {
       if (!discovered[start]) {
-        scc_detail::post_order_from(start, backwards, discovered, finished, finish_order);
+        scc_detail::post_order_from(start, backwards, discovered, finished, finish_order, stack);
       }
     }
   }
@@ -75,7 +78,6 @@ StronglyConnectedComponents strongly_connected_components(const DirectedGraph<N>
   // Only membership matters in the second pass, so a plain stack search suffices.
   constexpr NodeIndex kUnassigned = ~NodeIndex{0};
   StronglyConnectedComponents result{std::vector<NodeIndex>(n, kUnassigned), 0};
-  std::vector<NodeIndex> stack;
   for (auto it = finish_order.rbegin(); it != finish_order.rend(); ++it) {
     if (result.component_of[*it] != kUnassigned) continue;
     const NodeIndex component = result.count++;

@@ -8,6 +8,7 @@
 #include "python/instance.hpp"
 #include "python/knowledge_sequence_class.hpp"
 #include "python/method.hpp"
+#include "python/without_gil.hpp"
 
 namespace corvane::python {
 
@@ -17,7 +18,8 @@ HeapType& augmenter_class();
 
 PyObject* augment(PyObject* self, const Args& a) {
   const NNFFormula& formula = to_formula(a[0], "formula");
-  return wrap_formula(value_of<Augmenter>(self).augment(formula));
+  const Augmenter& augmenter = value_of<Augmenter>(self);
+  return wrap_formula(without_gil([&] { return augmenter.augment(formula); }));
 }
 
 PyObject* augmenter_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
@@ -25,7 +27,8 @@ PyObject* augmenter_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
     const Args a = augmenter_class().bind_new(args, kwargs);
     PyObject* knowledge =
         to_instance(a[0], knowledge_sequence_type(), "KnowledgeSequence", "knowledge");
-    return new_instance(type, Augmenter(knowledge_of(knowledge)));
+    const KnowledgeSequence& source = knowledge_of(knowledge);
+    return new_instance(type, without_gil([&] { return Augmenter(source); }));
   });
 }
 

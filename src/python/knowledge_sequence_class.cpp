@@ -1,22 +1,20 @@
 // The `KnowledgeSequence` class. The whole argument is converted before anything is built.
 #include "python/knowledge_sequence_class.hpp"
 
-#include <string>
 #include <unordered_map>
 #include <utility>
-#include <vector>
 
+#include "knowledge/knowledge_sequence_builder.hpp"
 #include "python/arguments.hpp"
 #include "python/errors.hpp"
 #include "python/heap_type.hpp"
 #include "python/instance.hpp"
+#include "python/without_gil.hpp"
 #include "support/internal_error.hpp"
 
 namespace corvane::python {
 
 namespace {
-
-using Knowledge = PlainSequence<KnowledgeGraph>;
 
 HeapType& knowledge_sequence_class();
 
@@ -32,77 +30,117 @@ PyObject* to_tuple(PyObject* object, Py_ssize_t length) {
   return object;
 }
 
-std::string text_of(PyObject* object) {
-  return std::string(convert_str(object));
-}
-
-std::vector<std::string> texts_of(PyObject* sequence) {
-  std::vector<std::string> texts;
-  for (const auto& item : convert_sequence_items(sequence)) texts.push_back(text_of(item.get()));
-  return texts;
-}
-
-std::vector<std::pair<std::string, std::string>> pairs_of(PyObject* sequence) {
-  std::vector<std::pair<std::string, std::string>> pairs;
-  for (const auto& item : convert_sequence_items(sequence)) {
-    PyObject* pair = to_tuple(item.get(), 2);
-    std::string lhs = text_of(PyTuple_GetItem(pair, 0));
-    pairs.emplace_back(std::move(lhs), text_of(PyTuple_GetItem(pair, 1)));
+// Calls `visit(item)` for every item of a sequence argument, in order, with the errors of
+// `convert_sequence_items`. Lists and tuples are read in place: visiting runs no Python code, so
+// they cannot change meanwhile. Other sequences are iterated into a list of references first, as
+// their iteration may run Python code.
+template <class Visit>
+void for_each_item(PyObject* sequence, Visit&& visit) {
+  if (PyList_CheckExact(sequence)) {
+    for (Py_ssize_t i = 0; i < PyList_Size(sequence); ++i) visit(PyList_GetItem(sequence, i));
+  } else if (PyTuple_CheckExact(sequence)) {
+    for (Py_ssize_t i = 0; i < PyTuple_Size(sequence); ++i) visit(PyTuple_GetItem(sequence, i));
+  } else {
+    for (const PyRef& item : convert_sequence_items(sequence)) visit(item.get());
   }
-  return pairs;
 }
 
-StepKnowledge step_facts_of(PyObject* value) {
-  PyObject* tuple = to_tuple(value, 4);
-  StepKnowledge facts;
-  facts.holds = texts_of(PyTuple_GetItem(tuple, 0));
-  facts.does_not_hold = texts_of(PyTuple_GetItem(tuple, 1));
-  facts.implications = pairs_of(PyTuple_GetItem(tuple, 2));
-  facts.equivalences = pairs_of(PyTuple_GetItem(tuple, 3));
-  return facts;
-}
+// Reads the dictionary into a builder, proposition texts interned once per string object: the
+// same name repeated in every step's lists is one object, read and parsed once. Each cached
+// string is held by a reference until the conversion ends.
+class EdgesReader {
+ public:
+  using Kind = LiteralIdFact::Kind;
 
-// Converts the dictionary. Converting a key may run Python code (`__index__`) that changes the
-// dictionary; every key and value is held by a strong reference while it is used, and a change
-// is detected and reported instead of iterating over freed entries.
-std::unordered_map<TimeStep, StepKnowledge> convert_edges(PyObject* edges) {
-  if (!PyDict_Check(edges)) raise_wrong_type(edges, "PyDict");
-  const Py_ssize_t size = PyDict_Size(edges);
-  std::unordered_map<TimeStep, StepKnowledge> steps;
-  Py_ssize_t position = 0;
-  Py_ssize_t visited = 0;
-  PyObject* borrowed_key = nullptr;
-  PyObject* borrowed_value = nullptr;
-  while (PyDict_Next(edges, &position, &borrowed_key, &borrowed_value)) {
-    if (++visited > size) throw InternalError("dictionary keys changed during iteration");
-    PyRef key = PyRef::borrow(borrowed_key);
-    PyRef value = PyRef::borrow(borrowed_value);
-    const TimeStep step = convert_u32(key.get());
-    if (PyDict_Size(edges) != size) {
-      throw InternalError("dictionary changed size during iteration");
+  EdgesReader() = default;
+  EdgesReader(const EdgesReader&) = delete;
+  EdgesReader& operator=(const EdgesReader&) = delete;
+  ~EdgesReader() {
+    for (const auto& [text, literal] : texts_) Py_DECREF(text);
+  }
+
+  // Converts the dictionary. Converting a key may run Python code (`__index__`) that changes the
+  // dictionary; every key and value is held by a strong reference while it is used, and a change
+  // is detected and reported instead of iterating over freed entries.
+  void read(PyObject* edges) {
+    if (!PyDict_Check(edges)) raise_wrong_type(edges, "PyDict");
+    const Py_ssize_t size = PyDict_Size(edges);
+    Py_ssize_t position = 0;
+    Py_ssize_t visited = 0;
+    PyObject* borrowed_key = nullptr;
+    PyObject* borrowed_value = nullptr;
+    while (PyDict_Next(edges, &position, &borrowed_key, &borrowed_value)) {
+      if (++visited > size) throw InternalError("dictionary keys changed during iteration");
+      PyRef key = PyRef::borrow(borrowed_key);
+      PyRef value = PyRef::borrow(borrowed_value);
+      const TimeStep step = convert_u32(key.get());
+      if (PyDict_Size(edges) != size) {
+        throw InternalError("dictionary changed size during iteration");
+      }
+      builder_.begin_step(step);
+      read_step(value.get());
     }
-    steps.insert_or_assign(step, step_facts_of(value.get()));
+    if (PyDict_Size(edges) != size) throw InternalError("dictionary changed size during iteration");
+    if (visited != size) throw InternalError("dictionary keys changed during iteration");
   }
-  if (PyDict_Size(edges) != size) throw InternalError("dictionary changed size during iteration");
-  if (visited != size) throw InternalError("dictionary keys changed during iteration");
-  return steps;
-}
+
+  KnowledgeSequenceBuilder& builder() noexcept { return builder_; }
+
+ private:
+  // The facts of one step: the texts that hold, those that do not, implications, equivalences.
+  void read_step(PyObject* value) {
+    PyObject* tuple = to_tuple(value, 4);
+    for_each_item(PyTuple_GetItem(tuple, 0), [&](PyObject* text) {
+      const LiteralId literal = proposition(text);
+      builder_.add_fact({Kind::IsTrue, literal, literal});
+    });
+    for_each_item(PyTuple_GetItem(tuple, 1), [&](PyObject* text) {
+      const LiteralId literal = proposition(text);
+      builder_.add_fact({Kind::IsFalse, literal, literal});
+    });
+    read_pairs(PyTuple_GetItem(tuple, 2), Kind::Implication);
+    read_pairs(PyTuple_GetItem(tuple, 3), Kind::Equivalence);
+  }
+
+  void read_pairs(PyObject* sequence, Kind kind) {
+    for_each_item(sequence, [&](PyObject* item) {
+      PyObject* pair = to_tuple(item, 2);
+      const LiteralId lhs = proposition(PyTuple_GetItem(pair, 0));
+      builder_.add_fact({kind, lhs, proposition(PyTuple_GetItem(pair, 1))});
+    });
+  }
+
+  LiteralId proposition(PyObject* text) {
+    if (!PyUnicode_Check(text)) raise_wrong_type(text, "PyString");
+    if (const auto it = texts_.find(text); it != texts_.end()) return it->second;
+    const LiteralId literal = builder_.proposition(convert_str(text));
+    texts_.emplace(text, literal);
+    Py_INCREF(text);
+    return literal;
+  }
+
+  KnowledgeSequenceBuilder builder_;
+  std::unordered_map<PyObject*, LiteralId> texts_;
+};
 
 PyObject* knowledge_sequence_new(PyTypeObject* type, PyObject* args, PyObject* kwargs) {
   return guarded([&] {
     const Args a = knowledge_sequence_class().bind_new(args, kwargs);
-    auto steps = with_argument_prefix("edges", [&] { return convert_edges(a[0]); });
-    return new_instance(type, build_knowledge_sequence(steps));
+    EdgesReader reader;
+    with_argument_prefix("edges", [&] { reader.read(a[0]); });
+    KnowledgeSequenceBuilder& builder = reader.builder();
+    return new_instance(type, without_gil([&] { return std::move(builder).build(); }));
   });
 }
 
 HeapType& knowledge_sequence_class() {
-  static HeapType type("corvane.KnowledgeSequence", "KnowledgeSequence(edges)",
-                       static_cast<int>(sizeof(Instance<Knowledge>)),
-                       {
-                           {Py_tp_new, reinterpret_cast<void*>(knowledge_sequence_new)},
-                           {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<Knowledge>)},
-                       });
+  static HeapType type(
+      "corvane.KnowledgeSequence", "KnowledgeSequence(edges)",
+      static_cast<int>(sizeof(Instance<KnowledgeSequence>)),
+      {
+          {Py_tp_new, reinterpret_cast<void*>(knowledge_sequence_new)},
+          {Py_tp_dealloc, reinterpret_cast<void*>(&dealloc_instance<KnowledgeSequence>)},
+      });
   return type;
 }
 
@@ -112,8 +150,8 @@ PyTypeObject* knowledge_sequence_type() {
   return knowledge_sequence_class().get();
 }
 
-const PlainSequence<KnowledgeGraph>& knowledge_of(PyObject* object) {
-  return value_of<Knowledge>(object);
+const KnowledgeSequence& knowledge_of(PyObject* object) {
+  return value_of<KnowledgeSequence>(object);
 }
 
 }  // namespace corvane::python

@@ -1,5 +1,5 @@
-// The `KnowledgeSequence` class: facts per time step, turned into one knowledge graph per change
-// point.
+// The `KnowledgeSequence` class: facts per time step, turned into one knowledge graph per distinct
+// statement, in effect from each change point on.
 #pragma once
 
 #include <Python.h>
@@ -12,6 +12,6 @@ namespace corvane::python {
 PyTypeObject* knowledge_sequence_type();
 
 // The knowledge of a `KnowledgeSequence` instance (the caller has checked the type).
-const PlainSequence<KnowledgeGraph>& knowledge_of(PyObject* object);
+const KnowledgeSequence& knowledge_of(PyObject* object);
 
 }  // namespace corvane::python

@@ -6,8 +6,10 @@
 // sequence; updates cost time in the entries they touch, never in the steps they span.
 #pragma once
 
+#include <algorithm>
 #include <concepts>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <iterator>
 #include <optional>
@@ -37,42 +39,51 @@ class NormalizedSequence {
     return NormalizedSequence(PlainSequence<V>::uniform(std::move(value)));
   }
 
-  // Merges every run of consecutive equal values into its first entry. The plain sequence must
-  // have an entry at step 0.
+  // Merges every run of consecutive equal values into its first entry, in one pass. The plain
+  // sequence must have an entry at step 0.
   static NormalizedSequence normalize(PlainSequence<V> plain) {
     Map& map = plain.mutable_entries();
     if (map.empty() || map.begin()->first != 0) throw InternalError("Sequence is never empty");
-    auto previous = map.begin();
-    for (auto it = std::next(previous); it != map.end();) {
-      if (it->second == previous->second) {
-        it = map.erase(it);
-      } else {
-        previous = it++;
-      }
+    // `kept` is the last entry kept so far; every later entry with a new value moves up behind it.
+    auto kept = map.begin();
+    for (auto it = std::next(kept); it != map.end(); ++it) {
+      if (it->second == kept->second) continue;
+      if (++kept != it) *kept = std::move(*it);
     }
+    map.erase(std::next(kept), map.end());
     return NormalizedSequence(std::move(plain));
   }
 
   // `default_value` everywhere except at the steps named by `pairs`, a range of (step, value)
-  // pairs; a later pair for the same step wins. Each pair costs O(log n).
+  // pairs; a later pair for the same step wins. O(n log n) in the number of pairs.
   template <class Pairs>
   static NormalizedSequence from_pairs(const Pairs& pairs, V default_value) {
-    PlainSequence<V> plain = PlainSequence<V>::uniform(std::move(default_value));
-    Map& map = plain.mutable_entries();
-    for (const auto& [t, v] : pairs) {
-      const TimeStep step = t;
-      if (step == kMaxTime) {
-        // The last step has no successor whose value would need restoring.
-        map.insert_or_assign(step, v);
-        continue;
-      }
-      // Pin the value in effect after `step` before overwriting `step` itself.
-      V after = plain.value_at(step + 1);
-      map.erase(map.lower_bound(step), map.upper_bound(step + 1));
-      const auto hint = map.emplace(step + 1, std::move(after)).first;
-      map.emplace_hint(hint, step, v);
+    // The pairs in step order, equal steps in their given order, so the last of each step wins.
+    using Pair = std::remove_cvref_t<decltype(*std::begin(pairs))>;
+    std::vector<const Pair*> ordered;
+    for (const Pair& pair : pairs) ordered.push_back(&pair);
+    const auto step_of = [](const Pair* pair) {
+      const auto& [t, v] = *pair;
+      return static_cast<TimeStep>(t);
+    };
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [&](const Pair* a, const Pair* b) { return step_of(a) < step_of(b); });
+    Map map;
+    map.reserve(2 * ordered.size() + 1);
+    if (ordered.empty() || step_of(ordered.front()) != 0) {
+      map.emplace_hint(map.end(), 0, default_value);
     }
-    return normalize(std::move(plain));
+    for (std::size_t i = 0; i < ordered.size(); ++i) {
+      const TimeStep step = step_of(ordered[i]);
+      const bool next_is_same = i + 1 < ordered.size() && step_of(ordered[i + 1]) == step;
+      if (next_is_same) continue;
+      const auto& [t, v] = *ordered[i];
+      map.emplace_hint(map.end(), step, v);
+      // The default resumes after the step unless the next pair names the step right after.
+      const bool next_is_named = i + 1 < ordered.size() && step_of(ordered[i + 1]) == step + 1;
+      if (step != kMaxTime && !next_is_named) map.emplace_hint(map.end(), step + 1, default_value);
+    }
+    return normalize(PlainSequence<V>(std::move(map)));
   }
 
   // True exactly on the union of `intervals` (empty intervals contribute nothing).
@@ -131,6 +142,39 @@ class NormalizedSequence {
         set_between(interval.lb(), std::nullopt, std::move(value));
         return;
     }
+  }
+
+  // Makes the sequence hold each piece's value on its interval, as `set_interval` for every piece
+  // would, in one merge: O(entries + pieces) however many pieces lie in the middle of the
+  // sequence. The intervals must be non-empty, disjoint and in increasing order.
+  void set_pieces(const std::vector<std::pair<Interval, V>>& pieces) {
+    if (pieces.empty()) return;
+    constexpr std::uint64_t kNoEnd = std::uint64_t{kMaxTime} + 1;
+    const Map& old = plain_.entries();
+    Map merged;
+    merged.reserve(old.size() + 2 * pieces.size());
+    auto in_effect = old.begin();  // the old entry in effect at the position reached so far
+    // Copies the old values on [from, to).
+    const auto keep_old = [&](std::uint64_t from, std::uint64_t to) {
+      if (from >= to) return;
+      while (std::next(in_effect) != old.end() && std::next(in_effect)->first <= from) ++in_effect;
+      append_coalesced(merged, static_cast<TimeStep>(from), in_effect->second);
+      for (auto it = std::next(in_effect); it != old.end() && it->first < to; ++it) {
+        append_coalesced(merged, it->first, it->second);
+        in_effect = it;
+      }
+    };
+    std::uint64_t position = 0;
+    for (const auto& [interval, value] : pieces) {
+      if (interval.is_empty() || interval.lb() < position) {
+        throw InternalError("Pieces must be non-empty, disjoint and in increasing order");
+      }
+      keep_old(position, interval.lb());
+      append_coalesced(merged, interval.lb(), value);
+      position = interval.is_bounded() ? std::uint64_t{interval.ub()} + 1 : kNoEnd;
+    }
+    keep_old(position, kNoEnd);
+    plain_ = PlainSequence<V>(std::move(merged));
   }
 
   // The change point in effect at the greatest member of `set` (a membership sequence): from that

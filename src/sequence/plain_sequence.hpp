@@ -3,20 +3,21 @@
 // An entry t -> v means "v from step t on, up to the next entry"; the last entry holds for ever.
 // A plain sequence keeps no invariant: consecutive entries may repeat a value and there may be no
 // entry at step 0 (then the steps before the first entry have no value). `NormalizedSequence`
-// adds both invariants. Every query costs time in the entries it touches (range lookups in the
-// map), never in the number of time steps it spans.
+// adds both invariants. Every query costs time in the entries it touches (binary searches over
+// the change points), never in the number of time steps it spans. The change points are kept in
+// a flat sorted vector (sequence/flat_map.hpp): sequences are built in time order and then read.
 #pragma once
 
 #include <concepts>
 #include <cstddef>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <optional>
 #include <ostream>
 #include <utility>
 #include <vector>
 
+#include "sequence/flat_map.hpp"
 #include "sequence/stream_helpers.hpp"
 #include "support/internal_error.hpp"
 #include "time/interval.hpp"
@@ -26,7 +27,7 @@ namespace corvane {
 template <class V>
 class PlainSequence {
  public:
-  using Map = std::map<TimeStep, V>;
+  using Map = FlatMap<TimeStep, V>;
   using const_iterator = typename Map::const_iterator;
 
   // No entries at all.

@@ -1,4 +1,7 @@
 import gc
+import random
+from collections import UserList
+from concurrent.futures import ThreadPoolExecutor
 
 import pytest
 
@@ -195,3 +198,46 @@ def test_an_augmenter_can_be_shared_between_threads():
     for t in threads:
         t.join()
     assert results == [expected] * 200
+
+
+class Text(str):
+    pass
+
+
+@pytest.mark.parametrize(
+    "wrap",
+    [
+        pytest.param(lambda items: items, id="lists"),
+        pytest.param(UserList, id="other sequences"),
+        pytest.param(lambda items: [Text(x) if isinstance(x, str) else x for x in items],
+                     id="str subclasses"),
+        # Equal texts in distinct string objects, as a JSON reader makes them.
+        pytest.param(lambda items: ["".join(list(x)) if isinstance(x, str) else x for x in items],
+                     id="fresh strings"),
+    ],
+)
+def test_every_kind_of_sequence_and_string_gives_the_same_knowledge(wrap):
+    steps = {0: (["a", "p(x)"], ["b"], [("c", "a")], [("d", "p(x)")]), 2: ([], ["c"], [], [])}
+    formula = Formula("G[0,3] (a | b | c | d | p(x))")
+    expected = augmented_at(steps, formula)
+    edges = {t: tuple(wrap(list(item)) for item in value) for t, value in steps.items()}
+    assert augmented_at(edges, formula) == expected
+
+
+def test_threads_sharing_one_augmenter_get_the_single_threaded_results():
+    rng = random.Random(4)
+    names = ["a", "b", "c", "p(x)"]
+    edges = {t: (rng.sample(names, 1), rng.sample(names, 1), [tuple(rng.sample(names, 2))], [])
+             for t in range(0, 3000, 3)}
+    knowledge = KnowledgeSequence(edges)
+    augmenter = Augmenter(knowledge)
+    formulas = [Formula(text) for text in ["G[0,500] (a -> F[0,10] b)",
+                                           "(a U[0,300] (b | c)) R[0,900] p(x)",
+                                           "F[10,1500] (c & X[2] a)",
+                                           "G[0,2999] (b | c)"]]
+    expected = [repr(augmenter.augment(f)) for f in formulas]
+    with ThreadPoolExecutor(max_workers=4) as pool:
+        results = list(pool.map(lambda f: repr(augmenter.augment(f)), formulas * 6))
+        built = list(pool.map(lambda _: Augmenter(KnowledgeSequence(edges)), range(4)))
+    assert results == expected * 6
+    assert [repr(a.augment(formulas[1])) for a in built] == [expected[1]] * 4

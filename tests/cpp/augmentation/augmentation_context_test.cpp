@@ -51,7 +51,7 @@ class Driver : public ::testing::Test {
     return context.augmented_at(formula, 0);
   }
 
-  PlainSequence<KnowledgeGraph> knowledge_ = prepared_knowledge({});
+  PreparedKnowledge knowledge_ = prepared_knowledge({});
   MonitorTable monitor_;
   AugmentationTable table_;
 };
@@ -199,7 +199,7 @@ TEST(DriverWalk, MatchesTheStepByStepWalkOnRandomFormulasAndKnowledge) {
       for (auto& [step, facts] : stated) spread.emplace(step * factor, std::move(facts));
       stated = std::move(spread);
     }
-    const PlainSequence<KnowledgeGraph> knowledge = prepared_knowledge(stated);
+    const PreparedKnowledge knowledge = prepared_knowledge(stated);
     const Monitor monitor(kleene_trace(knowledge), Kleene::Unknown);
     const NNFFormula formula = random.formula();
     const MonitorTable monitor_table = monitor.evaluate(formula);
@@ -233,7 +233,7 @@ TEST(UntilRule, MatchesTheLiteralRuleOnRandomFormulasAndKnowledge) {
   int untils = 0;
   for (int i = 0; i < 300; ++i) {
     const World world = random.world();
-    const PlainSequence<KnowledgeGraph> knowledge = prepared_knowledge(random.facts(world));
+    const PreparedKnowledge knowledge = prepared_knowledge(random.facts(world));
     const Monitor monitor(kleene_trace(knowledge), Kleene::Unknown);
     const NNFFormula formula = random.formula();
     const MonitorTable monitor_table = monitor.evaluate(formula);

@@ -18,6 +18,7 @@
 #include "formula/nnf_formula.hpp"
 #include "formula/printing.hpp"
 #include "knowledge/knowledge_sequence.hpp"
+#include "knowledge/prepared_knowledge.hpp"
 #include "knowledge_graph/knowledge_fact.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "support/random_formula.hpp"
@@ -107,8 +108,8 @@ inline PlainSequence<KnowledgeGraph> unprepared_knowledge(const StatedFacts& sta
   return knowledge;
 }
 
-inline PlainSequence<KnowledgeGraph> prepared_knowledge(const StatedFacts& stated) {
-  return prepare_knowledge(unprepared_knowledge(stated));
+inline PreparedKnowledge prepared_knowledge(const StatedFacts& stated) {
+  return PreparedKnowledge(KnowledgeSequence::from_graphs(unprepared_knowledge(stated)));
 }
 
 // The augmentation driver with the walk exactly as the rules prescribe: one step at a time up

@@ -55,8 +55,10 @@ TEST(AugmentedLiteral, IsTheDisjunctionOfEveryLiteralImplyingIt) {
        NNFFormula::true_()},
   };
   for (const LiteralCase& c : cases) {
-    KnowledgeGraph graph = prepared_knowledge({{0, c.facts}}).value_at(0);
-    EXPECT_TRUE(same_formula(augmented_literal(graph, c.literal), c.expected)) << c.name;
+    const PreparedKnowledge knowledge = prepared_knowledge({{0, c.facts}});
+    EXPECT_TRUE(same_formula(
+        augmented_literal(knowledge.value_at(0), knowledge.propositions(), c.literal), c.expected))
+        << c.name;
   }
 }
 
@@ -65,10 +67,10 @@ TEST(AugmentAtomicProposition, WritesOnePiecePerKnowledgeGraphOnTheStepsOnly) {
   PlainSequence<KnowledgeGraph> knowledge;
   knowledge.insert_or_assign(0, KnowledgeGraph({Fact::implication(pos("p"), pos("q"))}));
   knowledge.insert_or_assign(4, KnowledgeGraph({Fact::implication(pos("r"), pos("q"))}));
-  knowledge = prepare_knowledge(knowledge);
+  const PreparedKnowledge prepared(KnowledgeSequence::from_graphs(knowledge));
 
   AugmentedSequence sequence;
-  augment_atomic_proposition(pos("q"), sequence, IntervalSet(Interval::bounded(0, 9)), knowledge);
+  augment_atomic_proposition(pos("q"), sequence, IntervalSet(Interval::bounded(0, 9)), prepared);
   AugmentedSequence expected;
   expected.set_between(0, 4, or2(atom("p"), atom("q")));
   expected.set_between(4, 10, or2(atom("q"), atom("r")));
@@ -78,7 +80,7 @@ TEST(AugmentAtomicProposition, WritesOnePiecePerKnowledgeGraphOnTheStepsOnly) {
   AugmentedSequence partial;
   const IntervalSet steps(NormalizedSequence<bool>::from_positive_intervals(
       {Interval::bounded(2, 5), Interval::unbounded(8)}));
-  augment_atomic_proposition(pos("p"), partial, steps, knowledge);
+  augment_atomic_proposition(pos("p"), partial, steps, prepared);
   AugmentedSequence expected_partial;
   expected_partial.set_between(2, 6, atom("p"));
   expected_partial.set_between(8, std::nullopt, atom("p"));
@@ -88,9 +90,10 @@ TEST(AugmentAtomicProposition, WritesOnePiecePerKnowledgeGraphOnTheStepsOnly) {
 TEST(AugmentAtomicProposition, KnowledgeWithoutAGraphAtTheStepIsAnInternalError) {
   PlainSequence<KnowledgeGraph> knowledge;
   knowledge.insert_or_assign(3, KnowledgeGraph());
+  const PreparedKnowledge prepared(KnowledgeSequence::from_graphs(knowledge));
   AugmentedSequence sequence;
   try {
-    augment_atomic_proposition(pos("p"), sequence, IntervalSet(Interval::bounded(0, 5)), knowledge);
+    augment_atomic_proposition(pos("p"), sequence, IntervalSet(Interval::bounded(0, 5)), prepared);
     FAIL() << "expected an internal error";
   } catch (const InternalError& e) {
     EXPECT_EQ(e.message(), "Sequence is never empty");
@@ -109,7 +112,7 @@ class StepRules : public ::testing::Test {
     return augment_step(formula, context_.operand_sequences(formula), t);
   }
 
-  PlainSequence<KnowledgeGraph> knowledge_ = prepared_knowledge({});
+  PreparedKnowledge knowledge_ = prepared_knowledge({});
   MonitorTable monitor_;
   AugmentationTable table_;
   AugmentationContext context_{knowledge_, monitor_, table_};

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <map>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "knowledge_graph/condensation.hpp"
+#include "knowledge_graph/reachability.hpp"
 
 namespace corvane {
 namespace {
@@ -83,6 +85,28 @@ TEST(CompleteGraph, MatchesFloydWarshallEdgeForEdgeOnRandomGraphs) {
       ASSERT_FALSE(fast.update_edge(e.source, e.target));
     }
     ASSERT_EQ(fast.edges(), reference.edges()) << "round " << round;
+  }
+}
+
+// The rows answer what the completed graph's edges say, without the edges.
+TEST(Reachability, AnswersWhatTheCompletedEdgesSayOnRandomGraphs) {
+  std::mt19937 rng(20240612);
+  for (int round = 0; round < 300; ++round) {
+    const DirectedGraph<int> graph = random_graph(rng);
+    DirectedGraph<int> completed = graph;
+    complete_by_floyd_warshall(completed);
+    const Reachability reachability(graph);
+    for (NodeIndex to = 0; to < graph.node_count(); ++to) {
+      std::vector<NodeIndex> sources;
+      reachability.for_each_source(to, [&](NodeIndex from) { sources.push_back(from); });
+      const auto incoming = completed.incoming(to);
+      std::vector<NodeIndex> expected(incoming.begin(), incoming.end());
+      std::sort(expected.begin(), expected.end());
+      ASSERT_EQ(sources, expected) << "round " << round << ", node " << to;
+      for (NodeIndex from = 0; from < graph.node_count(); ++from) {
+        ASSERT_EQ(reachability.reaches(from, to), completed.contains_edge(from, to));
+      }
+    }
   }
 }
 

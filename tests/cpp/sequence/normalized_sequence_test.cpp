@@ -262,6 +262,29 @@ TEST_F(RandomSequences, SetBetweenMatchesModel) {
   }
 }
 
+// Disjoint pieces in increasing order, the last possibly unbounded, merged in one pass.
+TEST_F(RandomSequences, SetPiecesMatchesModel) {
+  for (int round = 0; round < kRounds; ++round) {
+    auto m = random_kleene();
+    auto s = sequence_of(m);
+    std::vector<std::pair<Interval, Kleene>> pieces;
+    for (TimeStep lb = below(8); lb < kHorizon - 1; lb += 1 + below(8)) {
+      const Kleene value = Kleene(below(3));
+      if (below(8) == 0) {
+        pieces.emplace_back(Interval::unbounded(lb), value);
+        for (TimeStep t = lb; t < kHorizon; ++t) m[t] = value;
+        break;
+      }
+      const TimeStep ub = std::min<TimeStep>(lb + below(6), kHorizon - 2);
+      pieces.emplace_back(Interval::bounded(lb, ub), value);
+      for (TimeStep t = lb; t <= ub; ++t) m[t] = value;
+      lb = ub;
+    }
+    s.set_pieces(pieces);
+    ASSERT_EQ(s.entries(), entries_of(m)) << "round " << round;
+  }
+}
+
 TEST_F(RandomSequences, FromPairsMatchesModel) {
   for (int round = 0; round < kRounds; ++round) {
     std::vector<std::pair<TimeStep, Kleene>> pairs;
