@@ -10,7 +10,6 @@
 #include "python/heap_type.hpp"
 #include "python/instance.hpp"
 #include "python/without_gil.hpp"
-#include "support/internal_error.hpp"
 
 namespace corvane::python {
 
@@ -45,6 +44,12 @@ void for_each_item(PyObject* sequence, Visit&& visit) {
   }
 }
 
+// The caller changed the dictionary while it was read.
+[[noreturn]] void changed_during_iteration(const char* message) {
+  set_error(PyExc_RuntimeError, message);
+  throw_python_error();
+}
+
 // Reads the dictionary into a builder, proposition texts interned once per string object: the
 // same name repeated in every step's lists is one object, read and parsed once. Each cached
 // string is held by a reference until the conversion ends.
@@ -61,7 +66,8 @@ class EdgesReader {
 
   // Converts the dictionary. Converting a key may run Python code (`__index__`) that changes the
   // dictionary; every key and value is held by a strong reference while it is used, and a change
-  // is detected and reported instead of iterating over freed entries.
+  // raises RuntimeError with the interpreter's own words for it, as iterating over the dictionary
+  // in Python would, instead of reading freed entries.
   void read(PyObject* edges) {
     if (!PyDict_Check(edges)) raise_wrong_type(edges, "PyDict");
     const Py_ssize_t size = PyDict_Size(edges);
@@ -70,18 +76,20 @@ class EdgesReader {
     PyObject* borrowed_key = nullptr;
     PyObject* borrowed_value = nullptr;
     while (PyDict_Next(edges, &position, &borrowed_key, &borrowed_value)) {
-      if (++visited > size) throw InternalError("dictionary keys changed during iteration");
+      if (++visited > size) changed_during_iteration("dictionary keys changed during iteration");
       PyRef key = PyRef::borrow(borrowed_key);
       PyRef value = PyRef::borrow(borrowed_value);
       const TimeStep step = convert_u32(key.get());
       if (PyDict_Size(edges) != size) {
-        throw InternalError("dictionary changed size during iteration");
+        changed_during_iteration("dictionary changed size during iteration");
       }
       builder_.begin_step(step);
       read_step(value.get());
     }
-    if (PyDict_Size(edges) != size) throw InternalError("dictionary changed size during iteration");
-    if (visited != size) throw InternalError("dictionary keys changed during iteration");
+    if (PyDict_Size(edges) != size) {
+      changed_during_iteration("dictionary changed size during iteration");
+    }
+    if (visited != size) changed_during_iteration("dictionary keys changed during iteration");
   }
 
   KnowledgeSequenceBuilder& builder() noexcept { return builder_; }
