@@ -8,6 +8,7 @@
 #include "python/formula_class.hpp"
 #include "python/knowledge_sequence_class.hpp"
 #include "python/py_ref.hpp"
+#include "python/signals.hpp"
 
 namespace corvane::python {
 
@@ -89,6 +90,7 @@ PyObject* initialise() {
   // Only a complete initialisation makes its interpreter the owner: an import that was refused or
   // failed on the way leaves every interpreter free to import the module.
   first_interpreter = interpreter;
+  remember_main_thread();
   module = created.release();
   return Py_NewRef(module);
 }
