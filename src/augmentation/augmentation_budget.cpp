@@ -1,0 +1,60 @@
+#include "augmentation/augmentation_budget.hpp"
+
+#include <algorithm>
+#include <limits>
+#include <string>
+
+#include "support/internal_error.hpp"
+#include "support/result_too_large.hpp"
+
+namespace corvane {
+
+namespace {
+
+std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b) {
+  return a > std::numeric_limits<std::uint64_t>::max() - b
+             ? std::numeric_limits<std::uint64_t>::max()
+             : a + b;
+}
+
+}  // namespace
+
+void AugmentationBudget::expect_forms(std::uint64_t count) {
+  const std::uint64_t needed = saturating_sum(forms_, count);
+  if (needed > limits_.forms) refuse_forms(needed);
+  expected_forms_ = needed;
+}
+
+void AugmentationBudget::begin_form() {
+  if (++forms_ > limits_.forms) refuse_forms(forms_);
+  check(forms_ <= expected_forms_, "an operator computed more forms than it announced");
+  gap_terms_ = 0;
+}
+
+void AugmentationBudget::spend_slots(std::uint64_t count) {
+  slots_ = saturating_sum(slots_, count);
+  if (slots_ > limits_.slots) {
+    throw ResultTooLarge("augmentation needs more than " + std::to_string(limits_.slots) +
+                         " operand slots in the formulas it builds; the result would be too "
+                         "large to build");
+  }
+}
+
+void AugmentationBudget::spend_gap_terms(std::uint64_t count) {
+  gap_terms_ = saturating_sum(gap_terms_, count);
+  largest_gap_ = std::max(largest_gap_, gap_terms_);
+  if (gap_terms_ > limits_.gap_terms) {
+    throw ResultTooLarge("augmentation needs more than " + std::to_string(limits_.gap_terms) +
+                         " terms for the gaps of one until at one step; the result would be too "
+                         "large to build");
+  }
+  spend_slots(count);
+}
+
+void AugmentationBudget::refuse_forms(std::uint64_t needed) const {
+  throw ResultTooLarge("augmentation needs " + std::to_string(needed) +
+                       " distinct per-step forms, more than the limit of " +
+                       std::to_string(limits_.forms) + "; the result would be too large to build");
+}
+
+}  // namespace corvane
