@@ -17,6 +17,7 @@
 #include "knowledge_graph/directed_graph.hpp"
 #include "knowledge_graph/strongly_connected_components.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -79,6 +80,7 @@ ComponentRows::ComponentRows(const DirectedGraph<N>& graph,
     }
     for (NodeIndex node : members[component]) {
       for (NodeIndex next : forward ? graph.outgoing(node) : graph.incoming(node)) {
+        poll_interrupt();
         const NodeIndex neighbour = components.component_of[next];
         if (neighbour == component || merged_into[neighbour] == component) continue;
         check(forward ? neighbour < component : neighbour > component,

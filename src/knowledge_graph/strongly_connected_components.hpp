@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "knowledge_graph/directed_graph.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -39,6 +40,7 @@ void post_order_from(NodeIndex start, const Neighbours& neighbours, std::vector<
                      std::vector<NodeIndex>& stack) {
   stack.push_back(start);
   while (!stack.empty()) {
+    poll_interrupt();
     const NodeIndex node = stack.back();
     if (!discovered[node]) {
       discovered[node] = true;
@@ -84,6 +86,7 @@ StronglyConnectedComponents strongly_connected_components(const DirectedGraph<N>
     result.component_of[*it] = component;
     stack.push_back(*it);
     while (!stack.empty()) {
+      poll_interrupt();
       const NodeIndex node = stack.back();
       stack.pop_back();
       for (NodeIndex next : graph.outgoing(node)) {

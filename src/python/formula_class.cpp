@@ -68,7 +68,10 @@ std::vector<NNFFormula> formulas_arg(PyObject* object, const char* parameter) {
   std::vector<PyRef> items = to_sequence_items(object, parameter);
   std::vector<NNFFormula> formulas;
   formulas.reserve(items.size());
-  for (const auto& item : items) formulas.push_back(to_formula(item.get(), parameter));
+  for (const auto& item : items) {
+    poll_interrupt();
+    formulas.push_back(to_formula(item.get(), parameter));
+  }
   return formulas;
 }
 
@@ -128,6 +131,7 @@ PyObject* split_at_top_level_conjunction(PyObject* self, const Args&) {
   const NNFFormula& formula = formula_of(self);
   PyRef list = PyRef::steal_checked(PyList_New(0));
   auto append = [&](const NNFFormula& f) {
+    poll_interrupt();
     PyRef item = PyRef::steal_checked(wrap_formula(f));
     if (PyList_Append(list.get(), item.get()) < 0) throw_python_error();
   };

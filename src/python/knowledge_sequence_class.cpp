@@ -10,6 +10,7 @@
 #include "python/heap_type.hpp"
 #include "python/instance.hpp"
 #include "python/without_gil.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane::python {
 
@@ -30,17 +31,28 @@ PyObject* to_tuple(PyObject* object, Py_ssize_t length) {
 }
 
 // Calls `visit(item)` for every item of a sequence argument, in order, with the errors of
-// `convert_sequence_items`. Lists and tuples are read in place: visiting runs no Python code, so
-// they cannot change meanwhile. Other sequences are iterated into a list of references first, as
-// their iteration may run Python code.
+// `convert_sequence_items`. Lists and tuples are read in place: visiting an item runs no Python
+// code. Only the interrupt check between two items may (a signal handler), so a list's length
+// and item are read after it, as iterating over the list in Python would. Other sequences are
+// iterated into a list of references first, as their iteration may run Python code.
 template <class Visit>
 void for_each_item(PyObject* sequence, Visit&& visit) {
   if (PyList_CheckExact(sequence)) {
-    for (Py_ssize_t i = 0; i < PyList_Size(sequence); ++i) visit(PyList_GetItem(sequence, i));
+    for (Py_ssize_t i = 0;; ++i) {
+      poll_interrupt();
+      if (i >= PyList_Size(sequence)) break;
+      visit(PyList_GetItem(sequence, i));
+    }
   } else if (PyTuple_CheckExact(sequence)) {
-    for (Py_ssize_t i = 0; i < PyTuple_Size(sequence); ++i) visit(PyTuple_GetItem(sequence, i));
+    for (Py_ssize_t i = 0; i < PyTuple_Size(sequence); ++i) {
+      poll_interrupt();
+      visit(PyTuple_GetItem(sequence, i));
+    }
   } else {
-    for (const PyRef& item : convert_sequence_items(sequence)) visit(item.get());
+    for (const PyRef& item : convert_sequence_items(sequence)) {
+      poll_interrupt();
+      visit(item.get());
+    }
   }
 }
 
@@ -79,6 +91,7 @@ class EdgesReader {
       if (++visited > size) changed_during_iteration("dictionary keys changed during iteration");
       PyRef key = PyRef::borrow(borrowed_key);
       PyRef value = PyRef::borrow(borrowed_value);
+      poll_interrupt();
       const TimeStep step = convert_u32(key.get());
       if (PyDict_Size(edges) != size) {
         changed_during_iteration("dictionary changed size during iteration");

@@ -24,12 +24,15 @@ void raise_pending_signals() {
 }
 
 void check_signals(void*) {
-  WithoutGil* released = WithoutGil::innermost();
-  if (released == nullptr) {
-    raise_pending_signals();
-  } else if (on_main_thread()) {
-    released->with_gil(raise_pending_signals);
+  if (WithoutGil* released = WithoutGil::innermost()) {
+    if (on_main_thread()) released->with_gil(raise_pending_signals);
+    return;
   }
+  // The call holds the lock: other threads get it for a moment, as the interpreter's own loop
+  // lets them between bytecodes. What they signal meanwhile (a timer thread interrupting the main
+  // thread, say) is then handled at once.
+  { const WithoutGil others_run; }
+  raise_pending_signals();
 }
 
 // The result of calling `attribute` of `object` without arguments; null (with an exception set)

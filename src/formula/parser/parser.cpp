@@ -9,6 +9,7 @@
 
 #include "formula/ltl_to_nnf.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 #include "support/nesting_too_deep.hpp"
 #include "support/stack_guard.hpp"
 
@@ -222,6 +223,7 @@ class Parser {
     const std::uint64_t key = static_cast<std::uint64_t>(pos) * kLevelCount + level;
     if (auto hit = memo_.find(key); hit != memo_.end()) return hit->second;
     ensure_stack_space();
+    poll_interrupt();
     if (depth_ >= kMaxNestingDepth) {
       throw NestingTooDeep("formula nesting exceeds the maximum depth of " +
                            std::to_string(kMaxNestingDepth) + " levels");
