@@ -1,6 +1,5 @@
 #include "augmentation/augmentation_budget.hpp"
 
-#include <algorithm>
 #include <limits>
 #include <string>
 
@@ -31,24 +30,16 @@ void AugmentationBudget::begin_form() {
   gap_terms_ = 0;
 }
 
-void AugmentationBudget::spend_slots(std::uint64_t count) {
-  slots_ = saturating_sum(slots_, count);
-  if (slots_ > limits_.slots) {
-    throw ResultTooLarge("augmentation needs more than " + std::to_string(limits_.slots) +
-                         " operand slots in the formulas it builds; the result would be too "
-                         "large to build");
-  }
+void AugmentationBudget::refuse_slots() const {
+  throw ResultTooLarge("augmentation needs more than " + std::to_string(limits_.slots) +
+                       " operand slots in the formulas it builds; the result would be too "
+                       "large to build");
 }
 
-void AugmentationBudget::spend_gap_terms(std::uint64_t count) {
-  gap_terms_ = saturating_sum(gap_terms_, count);
-  largest_gap_ = std::max(largest_gap_, gap_terms_);
-  if (gap_terms_ > limits_.gap_terms) {
-    throw ResultTooLarge("augmentation needs more than " + std::to_string(limits_.gap_terms) +
-                         " terms for the gaps of one until at one step; the result would be too "
-                         "large to build");
-  }
-  spend_slots(count);
+void AugmentationBudget::refuse_gap_terms() const {
+  throw ResultTooLarge("augmentation needs more than " + std::to_string(limits_.gap_terms) +
+                       " terms for the gaps of one until at one step; the result would be too "
+                       "large to build");
 }
 
 void AugmentationBudget::refuse_forms(std::uint64_t needed) const {

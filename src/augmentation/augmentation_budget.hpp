@@ -38,12 +38,21 @@ class AugmentationBudget {
   // Refuses when `count` more forms than those computed so far would exceed the limit: an
   // operator announces how many it may compute before it starts.
   void expect_forms(std::uint64_t count);
-  // Counts one more form, about to be computed; its slots are counted from here on.
+  // Counts one more form, about to be computed; its gap terms are counted from here on.
   void begin_form();
-  // Counts `count` more operand slots, about to be filled.
-  void spend_slots(std::uint64_t count);
+  // Counts `count` more operand slots, about to be filled. (Called for every piece of every
+  // window, so the common case is inline.)
+  void spend_slots(std::uint64_t count) {
+    slots_ += count;
+    if (slots_ > limits_.slots) refuse_slots();
+  }
   // Counts `count` more gap terms of the current form, about to be copied into operand slots.
-  void spend_gap_terms(std::uint64_t count);
+  void spend_gap_terms(std::uint64_t count) {
+    gap_terms_ += count;
+    if (gap_terms_ > largest_gap_) largest_gap_ = gap_terms_;
+    if (gap_terms_ > limits_.gap_terms) refuse_gap_terms();
+    spend_slots(count);
+  }
 
   std::uint64_t forms() const noexcept { return forms_; }
   std::uint64_t slots() const noexcept { return slots_; }
@@ -52,6 +61,8 @@ class AugmentationBudget {
 
  private:
   [[noreturn]] void refuse_forms(std::uint64_t needed) const;
+  [[noreturn]] void refuse_slots() const;
+  [[noreturn]] void refuse_gap_terms() const;
 
   Limits limits_;
   std::uint64_t forms_ = 0;

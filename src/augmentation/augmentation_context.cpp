@@ -154,18 +154,20 @@ std::uint64_t AugmentationContext::forms_needed(Interval window,
   const TimeStep from = saturating_add(runs.front().lb(), lb);
   const TimeStep to = saturating_add(runs.back().ub(), ub);
   std::uint64_t changes = 0;
-  std::vector<Interval> seeing;
+  std::vector<Interval> seeing;  // in increasing order per operand; then merged into one order
+  const auto starts_before = [](const Interval& a, const Interval& b) { return a.lb() < b.lb(); };
   for (const AugmentedSequence* operand : operands) {
     const auto& entries = operand->entries();
+    const auto operand_begin = static_cast<std::ptrdiff_t>(seeing.size());
     for (auto it = entries.upper_bound(from); it != entries.end() && it->first <= to; ++it) {
       poll_interrupt();
       ++changes;
-      if (ub > lb)
+      if (ub > lb) {
         seeing.push_back(Interval::bounded(saturating_sub(it->first, ub), it->first - lb - 1));
+      }
     }
+    std::inplace_merge(seeing.begin(), seeing.begin() + operand_begin, seeing.end(), starts_before);
   }
-  std::sort(seeing.begin(), seeing.end(),
-            [](const Interval& a, const Interval& b) { return a.lb() < b.lb(); });
   // The steps below `latest` that see a change: the runs intersected with the union of `seeing`,
   // each counted once.
   std::uint64_t seen = 0;

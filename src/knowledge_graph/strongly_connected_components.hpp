@@ -40,9 +40,9 @@ void post_order_from(NodeIndex start, const Neighbours& neighbours, std::vector<
                      std::vector<NodeIndex>& stack) {
   stack.push_back(start);
   while (!stack.empty()) {
-    poll_interrupt();
     const NodeIndex node = stack.back();
     if (!discovered[node]) {
+      poll_interrupt();
       discovered[node] = true;
       for (NodeIndex next : neighbours(node)) {
         if (!discovered[next]) stack.push_back(next);
