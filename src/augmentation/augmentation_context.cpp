@@ -160,8 +160,7 @@ std::uint64_t AugmentationContext::forms_needed(Interval window,
     const auto& entries = operand->entries();
     const auto operand_begin = static_cast<std::ptrdiff_t>(seeing.size());
     for (auto it = entries.upper_bound(from); it != entries.end() && it->first <= to; ++it) {
-      poll_interrupt();
-      ++changes;
+      poll_interrupt_every(++changes);
       if (ub > lb) {
         seeing.push_back(Interval::bounded(saturating_sub(it->first, ub), it->first - lb - 1));
       }

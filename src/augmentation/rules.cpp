@@ -26,7 +26,7 @@ NNFFormula augmented_literal(const PreparedGraph& graph, const PropositionTable&
   if (!node) return NNFFormula(literal);
   std::vector<NNFFormula> implying;
   graph.for_each_implying(*node, [&](NodeIndex source) {
-    poll_interrupt();
+    poll_interrupt_every(implying.size());
     spend_slots(budget, 1);
     implying.emplace_back(propositions.literal(graph.representative(source)));
   });

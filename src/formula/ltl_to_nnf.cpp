@@ -125,7 +125,7 @@ class Converter {
     std::vector<std::pair<const Formula*, bool>> operands;
     std::vector<std::pair<const Formula*, bool>> pending{{&f, negated}};
     while (!pending.empty()) {
-      poll_interrupt();
+      poll_interrupt_every(operands.size());
       auto [node, node_negated] = pending.back();
       pending.pop_back();
       const Formula& g = strip_negations(node, node_negated);

@@ -22,7 +22,7 @@ NormalizedSequence<Kleene> trace_of(const std::vector<TimeStep>& steps,
   PlainSequence<Kleene>::Map entries;
   if (mentions.front().first != 0) append_coalesced(entries, steps.front(), Kleene::Unknown);
   for (std::size_t i = 0; i < mentions.size(); ++i) {
-    poll_interrupt();
+    poll_interrupt_every(i);
     const auto [position, value] = mentions[i];
     append_coalesced(entries, steps[position], value);
     const std::size_t next = position + 1;
@@ -52,7 +52,7 @@ KleeneTrace kleene_trace(const PreparedKnowledge& knowledge) {
   std::vector<std::vector<std::pair<std::uint32_t, Kleene>>> mentions(
       knowledge.propositions().size());
   for (const auto& [step, graph] : knowledge.change_points().entries()) {
-    poll_interrupt();
+    poll_interrupt_every(steps.size());
     for (const auto& [proposition, value] : values_in[graph]) {
       mentions[proposition].emplace_back(static_cast<std::uint32_t>(steps.size()), value);
     }

@@ -97,7 +97,7 @@ KnowledgeSequence KnowledgeSequenceBuilder::build() && {
   lists.reserve(2 * steps_.size() + 1);
   if (steps_.empty() || steps_.front().first != 0) lists.emplace_hint(lists.end(), 0, nothing);
   for (std::size_t i = 0; i < steps_.size(); ++i) {
-    poll_interrupt();
+    poll_interrupt_every(i);
     const auto [step, list] = steps_[i];
     const bool restated = i + 1 < steps_.size() && steps_[i + 1].first == step;
     if (restated) continue;

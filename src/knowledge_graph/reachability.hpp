@@ -79,7 +79,7 @@ ComponentRows::ComponentRows(const DirectedGraph<N>& graph,
       target[node / 64] |= std::uint64_t{1} << (node % 64);
     }
     for (NodeIndex node : members[component]) {
-      poll_interrupt();
+      poll_interrupt_every(node);
       for (NodeIndex next : forward ? graph.outgoing(node) : graph.incoming(node)) {
         const NodeIndex neighbour = components.component_of[next];
         if (neighbour == component || merged_into[neighbour] == component) continue;

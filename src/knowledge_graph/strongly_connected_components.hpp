@@ -42,7 +42,7 @@ void post_order_from(NodeIndex start, const Neighbours& neighbours, std::vector<
   while (!stack.empty()) {
     const NodeIndex node = stack.back();
     if (!discovered[node]) {
-      poll_interrupt();
+      poll_interrupt_every(node);
       discovered[node] = true;
       for (NodeIndex next : neighbours(node)) {
         if (!discovered[next]) stack.push_back(next);
@@ -86,8 +86,8 @@ StronglyConnectedComponents strongly_connected_components(const DirectedGraph<N>
     result.component_of[*it] = component;
     stack.push_back(*it);
     while (!stack.empty()) {
-      poll_interrupt();
       const NodeIndex node = stack.back();
+      poll_interrupt_every(node);
       stack.pop_back();
       for (NodeIndex next : graph.outgoing(node)) {
         if (result.component_of[next] == kUnassigned) {

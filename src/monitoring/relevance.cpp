@@ -31,7 +31,7 @@ void merge_windows(std::vector<Interval>& windows) {
   std::size_t kept = 0;
   std::uint64_t kept_end = 0;
   for (std::size_t i = 0; i < windows.size(); ++i) {
-    poll_interrupt();
+    poll_interrupt_every(i);
     const Interval& w = windows[i];
     if (kept > 0 && w.lb() <= kept_end) {
       if (exclusive_end(w) > kept_end) {
@@ -193,7 +193,7 @@ RelevantAps relevant_aps(const NNFFormula& formula, TimeStep start, TimeStep end
   // the next such position (`to`; none after the last) and the runs starting and ending there.
   const auto sweep = [&boundaries](auto&& visit) {
     for (std::size_t i = 0; i < boundaries.size();) {
-      poll_interrupt();
+      poll_interrupt_every(i);
       const std::uint64_t from = boundaries[i].first;
       const std::size_t group = i;
       while (i < boundaries.size() && boundaries[i].first == from) ++i;

@@ -206,7 +206,7 @@ std::vector<PyRef> convert_sequence_items(PyObject* object) {
   std::vector<PyRef> items;
   while (PyObject* item = PyIter_Next(iterator.get())) {
     items.push_back(PyRef::steal(item));
-    poll_interrupt();
+    poll_interrupt_every(items.size());
   }
   if (PyErr_Occurred()) throw_python_error();
   return items;

@@ -69,7 +69,7 @@ std::vector<NNFFormula> formulas_arg(PyObject* object, const char* parameter) {
   std::vector<NNFFormula> formulas;
   formulas.reserve(items.size());
   for (const auto& item : items) {
-    poll_interrupt();
+    poll_interrupt_every(formulas.size());
     formulas.push_back(to_formula(item.get(), parameter));
   }
   return formulas;

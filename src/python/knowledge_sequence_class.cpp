@@ -39,13 +39,13 @@ template <class Visit>
 void for_each_item(PyObject* sequence, Visit&& visit) {
   if (PyList_CheckExact(sequence)) {
     for (Py_ssize_t i = 0;; ++i) {
-      poll_interrupt();
+      poll_interrupt_every(static_cast<std::uint64_t>(i));
       if (i >= PyList_Size(sequence)) break;
       visit(PyList_GetItem(sequence, i));
     }
   } else if (PyTuple_CheckExact(sequence)) {
     for (Py_ssize_t i = 0; i < PyTuple_Size(sequence); ++i) {
-      poll_interrupt();
+      poll_interrupt_every(static_cast<std::uint64_t>(i));
       visit(PyTuple_GetItem(sequence, i));
     }
   } else {

@@ -2,10 +2,11 @@
 //
 // The loops of the core that can run long (over the nodes of a formula, the change points of a
 // signal, the steps of an augmentation, the facts of the knowledge) call `poll_interrupt()` once
-// per item. Whoever starts a computation may install an `InterruptCheck` on its thread for the
-// duration: about every `kCheckInterval` of wall time a poll calls it. A check that wants the
-// computation abandoned throws; the exception unwinds through the core, which owns everything it
-// builds, so nothing half-built survives. Without a check a poll only counts down.
+// per item, or `poll_interrupt_every` when their items are cheap. Whoever starts a computation may
+// install an `InterruptCheck` on its thread for the duration: about every `kCheckInterval` of wall
+// time a poll calls it. A check that wants the computation abandoned throws; the exception unwinds
+// through the core, which owns everything it builds, so nothing half-built survives. Without a
+// check a poll only counts down.
 //
 // Polls are cheap: most only count down, and the clock is read about once per millisecond (the
 // count between two readings adapts to how fast the polls come). The state lives in static
@@ -60,6 +61,13 @@ void poll_slowly();
 // Counts one item of work; may call the thread's interrupt check, and throws what it throws.
 inline void poll_interrupt() {
   if (--interruption_detail::poll_state.countdown == 0) interruption_detail::poll_slowly();
+}
+
+// For loops whose items take only a few instructions: polls at every 256th value of the loop's own
+// count (an index, or a counter kept for the purpose), which costs less than counting every item
+// on the thread.
+inline void poll_interrupt_every(std::uint64_t count) {
+  if (count % 256 == 0) poll_interrupt();
 }
 
 }  // namespace corvane
