@@ -34,8 +34,8 @@ class KnowledgeSequence:
         """Read the knowledge of each time step.
 
         Raises TypeError for a value of the wrong type (the message names the argument `edges`),
-        ValueError for a tuple of the wrong length and OverflowError for a time step outside
-        0 ... 4294967295.
+        ValueError for a tuple of the wrong length, OverflowError for a time step outside
+        0 ... 4294967295 and RuntimeError when the dict changes while it is read.
         """
 
 @final
@@ -118,7 +118,8 @@ class Formula:
     def relevant_aps(self, end: SupportsIndex, start: SupportsIndex = 0) -> dict[int, list[str]]:
         """The propositions whose value matters, per time step from start to end.
 
-        Steps without any are left out; the order of keys and of names is not defined.
+        Steps without any are left out; the order of keys and of names is not defined. Raises
+        MemoryError, before building anything, when the dict would take more than about 1 GiB.
         """
 
     def split_at_top_level_conjunction(self) -> list[Formula]:
@@ -158,5 +159,6 @@ class Augmenter:
 
         Subformulas the knowledge decides become true or false, each proposition becomes the
         disjunction of the literals that imply it, and temporal operators split over the
-        windows on which their operands are constant.
+        windows on which their operands are constant. Raises MemoryError when the result would be
+        too large to build (see the README's limits).
         """

@@ -7,7 +7,7 @@
 
 #include "augmentation/rules.hpp"
 #include "support/internal_error.hpp"
-#include "support/result_too_large.hpp"
+#include "support/interruption.hpp"
 #include "support/stack_guard.hpp"
 
 namespace corvane {
@@ -26,7 +26,7 @@ void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalS
     if (formula.literal().is_constant()) {
       sequence.set_between(0, std::nullopt, formula);
     } else {
-      augment_atomic_proposition(formula.literal(), sequence, steps, knowledge_);
+      augment_atomic_proposition(formula.literal(), sequence, steps, knowledge_, &budget_);
     }
     return;
   }
@@ -38,6 +38,8 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
   const TimeStep latest = latest_change(formula, sub_steps);
   const std::vector<const AugmentedSequence*> operands = operand_sequences(formula);
   const Interval window = formula.operand_window();
+  // Refused before anything is computed when the forms would be too many to build.
+  budget_.expect_forms(forms_needed(window, operands, steps, latest));
   // The forms are collected in time order and written in one merge at the end: writing them one
   // by one into the middle of a long sequence would move its tail every time. The rules read only
   // the operands' sequences, never this one, so nothing needs them earlier.
@@ -45,11 +47,9 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
   for (const Interval& run : steps.positive_intervals()) {
     TimeStep t = run.lb();
     while (true) {
-      if (++computed_forms_ > kMaxComputedForms) {
-        throw ResultTooLarge("augmentation needs more than " + std::to_string(kMaxComputedForms) +
-                             " distinct per-step forms; the result would be too large to build");
-      }
-      NNFFormula value = augment_step(formula, operands, t);
+      poll_interrupt();
+      budget_.begin_form();
+      NNFFormula value = augment_step(formula, operands, t, &budget_);
       if (t >= latest) {
         // The operands no longer change: every remaining step gets this one form.
         const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
@@ -132,6 +132,56 @@ TimeStep AugmentationContext::same_form_through(Interval window,
   const TimeStep end = saturating_add(t, window.ub());
   if (end >= *next_change) return t;  // the change lies inside the window of t itself
   return *next_change - window.ub() - 1;
+}
+
+std::uint64_t AugmentationContext::forms_needed(Interval window,
+                                                std::span<const AugmentedSequence* const> operands,
+                                                const IntervalSet& steps, TimeStep latest) {
+  if (latest == 0) return 1;
+  const std::vector<Interval> runs =
+      steps.intersect(IntervalSet(Interval::bounded(0, latest - 1))).positive_intervals();
+  if (runs.empty()) return 1;
+  const auto length = [](const Interval& run) { return std::uint64_t{run.ub()} - run.lb() + 1; };
+  std::uint64_t below = 0;  // the steps below `latest`, each computed at most once
+  for (const Interval& run : runs) below += length(run);
+  if (window.is_unbounded()) return below + 1;
+
+  // A step t sees a change c of an operand when t + lb < c <= t + ub, that is for t in
+  // [c - ub, c - lb - 1]. The changes that the steps below `latest` can see lie in
+  // (first + lb, last + ub]; each also ends at most one stretch.
+  const TimeStep lb = window.lb();
+  const TimeStep ub = window.ub();
+  const TimeStep from = saturating_add(runs.front().lb(), lb);
+  const TimeStep to = saturating_add(runs.back().ub(), ub);
+  std::uint64_t changes = 0;
+  std::vector<Interval> seeing;  // in increasing order per operand; then merged into one order
+  const auto starts_before = [](const Interval& a, const Interval& b) { return a.lb() < b.lb(); };
+  for (const AugmentedSequence* operand : operands) {
+    const auto& entries = operand->entries();
+    const auto operand_begin = static_cast<std::ptrdiff_t>(seeing.size());
+    for (auto it = entries.upper_bound(from); it != entries.end() && it->first <= to; ++it) {
+      poll_interrupt_every(++changes);
+      if (ub > lb) {
+        seeing.push_back(Interval::bounded(saturating_sub(it->first, ub), it->first - lb - 1));
+      }
+    }
+    std::inplace_merge(seeing.begin(), seeing.begin() + operand_begin, seeing.end(), starts_before);
+  }
+  // The steps below `latest` that see a change: the runs intersected with the union of `seeing`,
+  // each counted once.
+  std::uint64_t seen = 0;
+  std::uint64_t counted_to = 0;  // the steps before it are counted already
+  std::size_t k = 0;
+  for (const Interval& s : seeing) {
+    const std::uint64_t begin = std::max<std::uint64_t>(s.lb(), counted_to);
+    if (begin > s.ub()) continue;
+    while (k < runs.size() && runs[k].ub() < begin) ++k;
+    for (std::size_t j = k; j < runs.size() && runs[j].lb() <= s.ub(); ++j) {
+      seen += std::min(s.ub(), runs[j].ub()) - std::max<std::uint64_t>(begin, runs[j].lb()) + 1;
+    }
+    counted_to = std::uint64_t{s.ub()} + 1;
+  }
+  return seen + runs.size() + changes + 2;
 }
 
 const AugmentedSequence& AugmentationContext::sequence_of(const NNFFormula& subformula) const {

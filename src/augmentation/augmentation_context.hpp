@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "augmentation/augmentation_budget.hpp"
 #include "augmentation/augmented_sequence.hpp"
 #include "formula/nnf_formula.hpp"
 #include "knowledge/prepared_knowledge.hpp"
@@ -27,19 +28,13 @@ using AugmentationTable = std::unordered_map<NNFFormula, AugmentedSequence>;
 // The three-valued satisfaction of every subformula, as the monitor computes it.
 using MonitorTable = std::unordered_map<NNFFormula, NormalizedSequence<Kleene>>;
 
-// The most per-step forms one augmentation computes. Each is a formula of its own in the
-// result, so an augmentation that needs more (an operator whose form differs at each of billions
-// of steps) could never be written down; it is refused with `ResultTooLarge` instead of running
-// until memory runs out.
-inline constexpr std::uint64_t kMaxComputedForms = 2'000'000;
-
 class AugmentationContext {
  public:
   // `monitor` must hold every subformula of the formulas augmented through this context. All
-  // three must outlive the context.
+  // three must outlive the context. What the augmentation builds is counted against `budget`.
   AugmentationContext(const PreparedKnowledge& knowledge, const MonitorTable& monitor,
-                      AugmentationTable& table)
-      : knowledge_(knowledge), monitor_(monitor), table_(table) {}
+                      AugmentationTable& table, AugmentationBudget budget = {})
+      : knowledge_(knowledge), monitor_(monitor), table_(table), budget_(budget) {}
 
   // Makes the table hold the augmented form of `formula` at every step of `relevant`.
   void augment_rec(const NNFFormula& formula, const IntervalSet& relevant);
@@ -63,10 +58,19 @@ class AugmentationContext {
   // over the windows of those steps).
   static TimeStep same_form_through(Interval window,
                                     std::span<const AugmentedSequence* const> operands, TimeStep t);
+  // At least the number of forms that filling an operator computes, reading `operands` through
+  // `window` at `steps`, when every operand is constant over the windows of `steps` from `latest`
+  // on: one for each step below `latest` whose window sees an operand change (every step below
+  // `latest` for an unbounded window), one for each stretch in between, and one for all the steps
+  // from `latest` on. Costs the operands' change points inside those windows.
+  static std::uint64_t forms_needed(Interval window,
+                                    std::span<const AugmentedSequence* const> operands,
+                                    const IntervalSet& steps, TimeStep latest);
 
   const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
   const MonitorTable& monitor() const noexcept { return monitor_; }
   const AugmentationTable& table() const noexcept { return table_; }
+  const AugmentationBudget& budget() const noexcept { return budget_; }
 
  private:
   // Fills a compound formula at `steps`, whose operands are computed over `sub_steps`.
@@ -76,7 +80,7 @@ class AugmentationContext {
   const PreparedKnowledge& knowledge_;
   const MonitorTable& monitor_;
   AugmentationTable& table_;
-  std::uint64_t computed_forms_ = 0;
+  AugmentationBudget budget_;
 };
 
 }  // namespace corvane

@@ -7,34 +7,47 @@
 #include <vector>
 
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
+namespace {
+
+void spend_slots(AugmentationBudget* budget, std::uint64_t count) {
+  if (budget != nullptr) budget->spend_slots(count);
+}
+
+}  // namespace
+
 NNFFormula augmented_literal(const PreparedGraph& graph, const PropositionTable& propositions,
-                             const Literal& literal) {
+                             const Literal& literal, AugmentationBudget* budget) {
   const std::optional<LiteralId> id = propositions.id_of(literal);
   const std::optional<NodeIndex> node = id ? graph.node_of(*id) : std::nullopt;
   if (!node) return NNFFormula(literal);
   std::vector<NNFFormula> implying;
   graph.for_each_implying(*node, [&](NodeIndex source) {
+    poll_interrupt_every(implying.size());
+    spend_slots(budget, 1);
     implying.emplace_back(propositions.literal(graph.representative(source)));
   });
   return NNFFormula::or_(std::move(implying));
 }
 
 void augment_atomic_proposition(const Literal& literal, AugmentedSequence& sequence,
-                                const IntervalSet& steps, const PreparedKnowledge& knowledge) {
+                                const IntervalSet& steps, const PreparedKnowledge& knowledge,
+                                AugmentationBudget* budget) {
   // Many change points share a graph; the form is computed once per graph. The pieces are
   // written in one merge.
   std::unordered_map<PreparedKnowledge::GraphIndex, NNFFormula> form_in;
   std::vector<std::pair<Interval, std::optional<NNFFormula>>> pieces;
   for (const Interval& run : steps.positive_intervals()) {
     for (const Interval& piece : knowledge.interval_covering(run)) {
+      poll_interrupt();
       const PreparedKnowledge::GraphIndex graph = knowledge.change_points().value_at(piece.lb());
       auto [form, added] = form_in.try_emplace(graph);
       if (added) {
         form->second =
-            augmented_literal(knowledge.graphs()[graph], knowledge.propositions(), literal);
+            augmented_literal(knowledge.graphs()[graph], knowledge.propositions(), literal, budget);
       }
       pieces.emplace_back(piece, form->second);
     }
@@ -46,7 +59,8 @@ namespace {
 
 // The junction of the operands' forms at t.
 NNFFormula members_at(std::span<const AugmentedSequence* const> members, TimeStep t,
-                      NNFFormula (*junction)(std::vector<NNFFormula>)) {
+                      NNFFormula (*junction)(std::vector<NNFFormula>), AugmentationBudget* budget) {
+  spend_slots(budget, members.size());
   std::vector<NNFFormula> forms;
   forms.reserve(members.size());
   for (const AugmentedSequence* member : members) forms.push_back(computed_at(*member, t));
@@ -55,12 +69,14 @@ NNFFormula members_at(std::span<const AugmentedSequence* const> members, TimeSte
 
 }  // namespace
 
-NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t) {
-  return members_at(members, t, &NNFFormula::and_);
+NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t,
+                               AugmentationBudget* budget) {
+  return members_at(members, t, &NNFFormula::and_, budget);
 }
 
-NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members, TimeStep t) {
-  return members_at(members, t, &NNFFormula::or_);
+NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members, TimeStep t,
+                               AugmentationBudget* budget) {
+  return members_at(members, t, &NNFFormula::or_, budget);
 }
 
 Interval relative_piece(const Interval& piece, TimeStep t, const Interval& window, bool first,
@@ -122,10 +138,13 @@ class PieceWalk {
 
 }  // namespace
 
-NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t) {
+NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t,
+                                AugmentationBudget* budget) {
   // The operand must hold on every piece of the window, each with its own form.
   std::vector<NNFFormula> terms;
   for (PieceWalk walk(shifted(window, t), operand); !walk.done(); walk.advance()) {
+    poll_interrupt();
+    spend_slots(budget, 2);  // the operand of the term, and the term in the conjunction
     const Interval piece = walk.piece();
     NNFFormula term =
         NNFFormula::globally(relative_piece(piece, t, window, walk.is_first(), walk.is_last()),
@@ -138,7 +157,7 @@ NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval windo
 }
 
 NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequence& rhs,
-                             Interval window, TimeStep t) {
+                             Interval window, TimeStep t, AugmentationBudget* budget) {
   // The rhs holds somewhere in some piece P of the window: one disjunct per piece. The lhs must
   // hold from the window's start up to there: over the gap before P as `globally` terms (one per
   // constant stretch of the lhs), and inside P through an `until` over P itself.
@@ -150,6 +169,8 @@ NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequen
   Interval open_stretch = Interval::empty();
   Interval previous = Interval::empty();
   for (PieceWalk walk(shifted(window, t), lhs, &rhs); !walk.done(); walk.advance()) {
+    poll_interrupt();
+    spend_slots(budget, 3);  // the operands of the core, and the disjunct in the disjunction
     const Interval piece = walk.piece();
     NNFFormula core =
         NNFFormula::until(computed_at(lhs, piece.lb()),
@@ -163,6 +184,7 @@ NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequen
       } else if (!lhs.entries().contains(previous.lb())) {  // the lhs does not change there
         open_stretch = Interval::bounded(open_stretch.lb(), previous.ub());
       } else {
+        spend_slots(budget, 1);
         finished_terms.push_back(
             NNFFormula::globally(Interval::bounded(open_stretch.lb() - t, open_stretch.ub() - t),
                                  computed_at(lhs, open_stretch.lb())));
@@ -173,6 +195,10 @@ NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequen
                                computed_at(lhs, open_stretch.lb()));
       // Once the lhs is false somewhere in the gap, this and every later disjunct is false.
       if (open_term.is_false()) break;
+      // The open term's operand and the conjunction of the gap's terms with the core, whose
+      // length grows with the stretches of the lhs before the piece.
+      if (budget != nullptr) budget->spend_gap_terms(finished_terms.size());
+      spend_slots(budget, 3);
       std::vector<NNFFormula> conjuncts = finished_terms;
       conjuncts.push_back(std::move(open_term));
       conjuncts.push_back(std::move(core));
@@ -187,16 +213,17 @@ NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequen
 }
 
 NNFFormula augment_step(const NNFFormula& formula,
-                        std::span<const AugmentedSequence* const> operands, TimeStep t) {
+                        std::span<const AugmentedSequence* const> operands, TimeStep t,
+                        AugmentationBudget* budget) {
   switch (formula.kind()) {
     case NNFFormula::Kind::And:
-      return augment_conjunction(operands, t);
+      return augment_conjunction(operands, t, budget);
     case NNFFormula::Kind::Or:
-      return augment_disjunction(operands, t);
+      return augment_disjunction(operands, t, budget);
     case NNFFormula::Kind::Globally:
-      return augment_globally_seq(*operands[0], formula.interval(), t);
+      return augment_globally_seq(*operands[0], formula.interval(), t, budget);
     case NNFFormula::Kind::Until:
-      return augment_until_seq(*operands[0], *operands[1], formula.interval(), t);
+      return augment_until_seq(*operands[0], *operands[1], formula.interval(), t, budget);
     case NNFFormula::Kind::Literal:
       break;
   }

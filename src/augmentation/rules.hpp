@@ -8,6 +8,7 @@
 
 #include <span>
 
+#include "augmentation/augmentation_budget.hpp"
 #include "augmentation/augmented_sequence.hpp"
 #include "formula/literal.hpp"
 #include "formula/nnf_formula.hpp"
@@ -20,30 +21,38 @@
 
 namespace corvane {
 
+// Every rule counts the operand slots of the formulas it builds against `budget`, if given,
+// before it builds them.
+
 // The disjunction of the representatives of all classes of `graph` that imply `literal` (its own
 // class included); the literal itself when the graph does not mention it. `propositions` is the
 // table the graph's literals come from.
 NNFFormula augmented_literal(const PreparedGraph& graph, const PropositionTable& propositions,
-                             const Literal& literal);
+                             const Literal& literal, AugmentationBudget* budget = nullptr);
 
 // Writes the augmented form of a `Positive` or `Negative` literal on every step of `steps`, one
 // piece per knowledge graph in effect.
 void augment_atomic_proposition(const Literal& literal, AugmentedSequence& sequence,
-                                const IntervalSet& steps, const PreparedKnowledge& knowledge);
+                                const IntervalSet& steps, const PreparedKnowledge& knowledge,
+                                AugmentationBudget* budget = nullptr);
 
 // The per-step rules: the augmented form of an operator at step t from its operands' augmented
 // sequences, which must have been computed over t + the operator's window (`window` for the
 // temporal operators, t alone for the junctions).
-NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t);
-NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members, TimeStep t);
-NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t);
+NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t,
+                               AugmentationBudget* budget = nullptr);
+NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members, TimeStep t,
+                               AugmentationBudget* budget = nullptr);
+NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t,
+                                AugmentationBudget* budget = nullptr);
 NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequence& rhs,
-                             Interval window, TimeStep t);
+                             Interval window, TimeStep t, AugmentationBudget* budget = nullptr);
 
 // The rule for the operator of `formula`, given the sequences of its operands in operand order;
 // a literal is an internal error.
 NNFFormula augment_step(const NNFFormula& formula,
-                        std::span<const AugmentedSequence* const> operands, TimeStep t);
+                        std::span<const AugmentedSequence* const> operands, TimeStep t,
+                        AugmentationBudget* budget = nullptr);
 
 // A piece of the covering of the window t + `window`, relative to t. Inside the time range that is
 // piece - [t, t]. Where t + `window` runs past the last time step, saturation cut the window

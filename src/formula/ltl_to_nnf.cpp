@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -58,6 +59,7 @@ class Converter {
   NNFFormula run(const Formula& formula) {
     convert_later({&formula}, false);
     while (!tasks_.empty()) {
+      poll_interrupt();
       const Task task = tasks_.back();
       tasks_.pop_back();
       if (task.op == Task::Op::Convert) {
@@ -123,6 +125,7 @@ class Converter {
     std::vector<std::pair<const Formula*, bool>> operands;
     std::vector<std::pair<const Formula*, bool>> pending{{&f, negated}};
     while (!pending.empty()) {
+      poll_interrupt_every(operands.size());
       auto [node, node_negated] = pending.back();
       pending.pop_back();
       const Formula& g = strip_negations(node, node_negated);

@@ -29,6 +29,7 @@
 
 #include "formula/nnf_formula.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 #include "support/stack_guard.hpp"
 
 namespace corvane {
@@ -196,6 +197,7 @@ class Folder {
       if (const R* known = find(memo_, formula)) return known;
     }
     ensure_stack_space();
+    poll_interrupt();
     const std::span<const NNFFormula> operands = formula.subformulas();
     std::size_t operands_pushed = 0;
     R value = [&] {
@@ -237,8 +239,9 @@ class Folder {
 // `std::span<const R* const>`); its result is stored in `memo` if the memo keeps f. Returns the
 // value of `formula`, which the memo keeps in any case.
 //
-// Throws `NestingTooDeep` when the thread runs short of stack; whatever `combine` throws passes
-// through. Either way the values stored so far stay in `memo`.
+// Throws `NestingTooDeep` when the thread runs short of stack; polls for an interrupt once per
+// node computed; whatever `combine` or the interrupt check throws passes through. Either way the
+// values stored so far stay in `memo`.
 template <class Memo, class Combine>
 const typename Memo::mapped_type& fold(const NNFFormula& formula, Memo& memo, Combine&& combine) {
   std::size_t pushed = 0;

@@ -7,6 +7,7 @@
 
 #include "knowledge_graph/kleene_evaluation.hpp"
 #include "sequence/stream_helpers.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -21,6 +22,7 @@ NormalizedSequence<Kleene> trace_of(const std::vector<TimeStep>& steps,
   PlainSequence<Kleene>::Map entries;
   if (mentions.front().first != 0) append_coalesced(entries, steps.front(), Kleene::Unknown);
   for (std::size_t i = 0; i < mentions.size(); ++i) {
+    poll_interrupt_every(i);
     const auto [position, value] = mentions[i];
     append_coalesced(entries, steps[position], value);
     const std::size_t next = position + 1;
@@ -37,6 +39,7 @@ KleeneTrace kleene_trace(const PreparedKnowledge& knowledge) {
   // The propositions each distinct graph mentions, with their values there.
   std::vector<std::vector<std::pair<std::uint32_t, Kleene>>> values_in(knowledge.graphs().size());
   for (std::size_t g = 0; g < knowledge.graphs().size(); ++g) {
+    poll_interrupt();
     const PreparedGraph& graph = knowledge.graphs()[g];
     for (const auto& [literal, node] : graph.literal_nodes()) {
       if (literal.is_positive())
@@ -49,6 +52,7 @@ KleeneTrace kleene_trace(const PreparedKnowledge& knowledge) {
   std::vector<std::vector<std::pair<std::uint32_t, Kleene>>> mentions(
       knowledge.propositions().size());
   for (const auto& [step, graph] : knowledge.change_points().entries()) {
+    poll_interrupt_every(steps.size());
     for (const auto& [proposition, value] : values_in[graph]) {
       mentions[proposition].emplace_back(static_cast<std::uint32_t>(steps.size()), value);
     }

@@ -4,6 +4,7 @@
 
 #include "knowledge_graph/parse_proposition.hpp"
 #include "sequence/stream_helpers.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -96,6 +97,7 @@ KnowledgeSequence KnowledgeSequenceBuilder::build() && {
   lists.reserve(2 * steps_.size() + 1);
   if (steps_.empty() || steps_.front().first != 0) lists.emplace_hint(lists.end(), 0, nothing);
   for (std::size_t i = 0; i < steps_.size(); ++i) {
+    poll_interrupt_every(i);
     const auto [step, list] = steps_[i];
     const bool restated = i + 1 < steps_.size() && steps_[i + 1].first == step;
     if (restated) continue;
@@ -110,6 +112,7 @@ KnowledgeSequence KnowledgeSequenceBuilder::build() && {
   PlainSequence<KnowledgeSequence::GraphIndex>::Map change_points;
   change_points.reserve(lists.size());
   for (const auto& [step, list] : lists) {
+    poll_interrupt();
     if (graph_of[list] == kNoList) {
       graph_of[list] = static_cast<KnowledgeSequence::GraphIndex>(graphs.size());
       graphs.emplace_back(facts_of(list));

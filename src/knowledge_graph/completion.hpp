@@ -9,6 +9,7 @@
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "knowledge_graph/reachability.hpp"
 #include "knowledge_graph/strongly_connected_components.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -33,6 +34,7 @@ void close_reflexive_transitively(DirectedGraph<N>& graph) {
   // scratch row marked from its outgoing list instead of a lookup per pair.
   std::vector<std::uint64_t> existing(words, 0);
   for (NodeIndex from = 0; from < n; ++from) {
+    poll_interrupt_every(from);
     for (NodeIndex target : graph.outgoing(from)) {
       existing[target / 64] |= std::uint64_t{1} << (target % 64);
     }

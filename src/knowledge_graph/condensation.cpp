@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "knowledge_graph/strongly_connected_components.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -27,6 +28,7 @@ BasicKnowledgeGraph<L> condense(const typename BasicKnowledgeGraph<L>::Graph& gr
   typename BasicKnowledgeGraph<L>::Graph result;
   result.reserve(components.count, graph.edge_count());
   for (NodeIndex component = 0; component < components.count; ++component) {
+    poll_interrupt_every(component);
     const std::vector<NodeIndex>& nodes = members[component];
     check(!nodes.empty(), "SCC should not be empty");
     typename BasicKnowledgeGraph<L>::Class merged = take_class(nodes.front());
@@ -39,7 +41,9 @@ BasicKnowledgeGraph<L> condense(const typename BasicKnowledgeGraph<L>::Graph& gr
     result.add_node(std::move(merged));
   }
 
+  std::uint64_t visited = 0;
   for (const GraphEdge& edge : graph.edges()) {
+    poll_interrupt_every(visited++);
     const NodeIndex from = components.component_of[edge.source];
     const NodeIndex to = components.component_of[edge.target];
     if (from != to) result.update_edge(from, to);

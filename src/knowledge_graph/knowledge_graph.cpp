@@ -1,5 +1,7 @@
 #include "knowledge_graph/knowledge_graph.hpp"
 
+#include "support/interruption.hpp"
+
 namespace corvane {
 
 namespace {
@@ -21,7 +23,10 @@ template <class L>
 BasicKnowledgeGraph<L>::BasicKnowledgeGraph(std::span<const Fact> facts) : BasicKnowledgeGraph() {
   // A fact maps one or two literals and their negations; most lists state one literal per fact.
   literal_nodes_.reserve(literal_nodes_.size() + 2 * facts.size());
-  for (const Fact& fact : facts) add_fact(fact);
+  for (std::size_t i = 0; i < facts.size(); ++i) {
+    poll_interrupt_every(i);
+    add_fact(facts[i]);
+  }
 }
 
 template <class L>

@@ -17,6 +17,7 @@
 #include "knowledge_graph/directed_graph.hpp"
 #include "knowledge_graph/strongly_connected_components.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -78,6 +79,7 @@ ComponentRows::ComponentRows(const DirectedGraph<N>& graph,
       target[node / 64] |= std::uint64_t{1} << (node % 64);
     }
     for (NodeIndex node : members[component]) {
+      poll_interrupt_every(node);
       for (NodeIndex next : forward ? graph.outgoing(node) : graph.incoming(node)) {
         const NodeIndex neighbour = components.component_of[next];
         if (neighbour == component || merged_into[neighbour] == component) continue;

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "knowledge_graph/directed_graph.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -41,6 +42,7 @@ void post_order_from(NodeIndex start, const Neighbours& neighbours, std::vector<
   while (!stack.empty()) {
     const NodeIndex node = stack.back();
     if (!discovered[node]) {
+      poll_interrupt_every(node);
       discovered[node] = true;
       for (NodeIndex next : neighbours(node)) {
         if (!discovered[next]) stack.push_back(next);
@@ -85,6 +87,7 @@ StronglyConnectedComponents strongly_connected_components(const DirectedGraph<N>
     stack.push_back(*it);
     while (!stack.empty()) {
       const NodeIndex node = stack.back();
+      poll_interrupt_every(node);
       stack.pop_back();
       for (NodeIndex next : graph.outgoing(node)) {
         if (result.component_of[next] == kUnassigned) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -96,7 +97,9 @@ BooleanSignal signal_of_sorted_runs(std::span<const Interval> runs) {
     }
     if (end < kNoEnd) out.emplace_hint(out.end(), static_cast<TimeStep>(end), false);
   };
+  std::uint64_t visited = 0;
   for (const Interval& run : runs) {
+    poll_interrupt_every(visited++);
     if (run.is_empty()) continue;
     check(!open || run.lb() >= start, "Runs must be sorted by lower bound");
     if (open && run.lb() <= end) {  // overlaps or touches the current run
@@ -136,6 +139,7 @@ BooleanSignal until(const BooleanSignal& lhs, const Interval& interval, const Bo
   // two current runs ends first meets no later run of the other list.
   std::vector<Interval> through_lhs;
   for (std::size_t i = 0, j = 0; i < lhs_runs.size() && j < rhs_runs.size();) {
+    poll_interrupt_every(i + j);
     const Interval piece = until_through_lhs_run(lhs_runs[i], interval, rhs_runs[j]);
     if (!piece.is_empty()) through_lhs.push_back(piece);
     const TimeStep lhs_end = extended_by_one_step(lhs_runs[i]).last();
@@ -146,6 +150,7 @@ BooleanSignal until(const BooleanSignal& lhs, const Interval& interval, const Bo
   // Witnesses exactly at t + lb(I); they need no lhs, so each rhs run contributes once.
   std::vector<Interval> at_lower_bound;
   for (const Interval& rhs_run : rhs_runs) {
+    poll_interrupt_every(at_lower_bound.size());
     const Interval piece = until_at_lower_bound(interval, rhs_run);
     if (!piece.is_empty()) at_lower_bound.push_back(piece);
   }
@@ -164,6 +169,7 @@ BooleanSignal globally(const BooleanSignal& signal, const Interval& interval) {
   // The differences keep the order of the runs.
   std::vector<Interval> failing;
   for (const Interval& run : signal.intervals_with_value(false)) {
+    poll_interrupt_every(failing.size());
     failing.push_back(run - interval);
   }
   return negation(signal_of_sorted_runs(failing));

@@ -7,6 +7,7 @@
 
 #include "formula/traversal.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane {
 
@@ -56,7 +57,10 @@ std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> Monitor::evaluate(
   compute_satisfaction_signals(formula, signals);
   std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> result;
   result.reserve(signals.size());
-  for (const auto& [subformula, signal] : signals) result.emplace(subformula, signal.to_kleene());
+  for (const auto& [subformula, signal] : signals) {
+    poll_interrupt();
+    result.emplace(subformula, signal.to_kleene());
+  }
   return result;
 }
 

@@ -1,6 +1,7 @@
 #include "python/arguments.hpp"
 
 #include "python/errors.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane::python {
 
@@ -203,7 +204,10 @@ std::vector<PyRef> convert_sequence_items(PyObject* object) {
   if (!PySequence_Check(object)) raise_wrong_type(object, "Sequence");
   PyRef iterator = PyRef::steal_checked(PyObject_GetIter(object));
   std::vector<PyRef> items;
-  while (PyObject* item = PyIter_Next(iterator.get())) items.push_back(PyRef::steal(item));
+  while (PyObject* item = PyIter_Next(iterator.get())) {
+    items.push_back(PyRef::steal(item));
+    poll_interrupt_every(items.size());
+  }
   if (PyErr_Occurred()) throw_python_error();
   return items;
 }

@@ -1,10 +1,13 @@
 // The boundary between C++ and Python: every entry point runs its body through `guarded`, which
-// turns C++ exceptions into Python exceptions so that none escapes into the interpreter.
+// turns C++ exceptions into Python exceptions so that none escapes into the interpreter, and lets
+// pending signals interrupt the body while it runs (python/signals.hpp).
 #pragma once
 
 #include <Python.h>
 
 #include <string_view>
+
+#include "python/signals.hpp"
 
 namespace corvane::python {
 
@@ -21,6 +24,7 @@ void set_error(PyObject* type, std::string_view message) noexcept;
 template <class Result, class Body>
 Result guarded(Body&& body, Result failure) noexcept {
   try {
+    const SignalCheck signals;
     return body();
   } catch (...) {
     set_python_error_from_current_exception();

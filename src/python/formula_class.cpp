@@ -14,6 +14,7 @@
 #include "python/heap_type.hpp"
 #include "python/instance.hpp"
 #include "python/method.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane::python {
 
@@ -67,7 +68,10 @@ std::vector<NNFFormula> formulas_arg(PyObject* object, const char* parameter) {
   std::vector<PyRef> items = to_sequence_items(object, parameter);
   std::vector<NNFFormula> formulas;
   formulas.reserve(items.size());
-  for (const auto& item : items) formulas.push_back(to_formula(item.get(), parameter));
+  for (const auto& item : items) {
+    poll_interrupt_every(formulas.size());
+    formulas.push_back(to_formula(item.get(), parameter));
+  }
   return formulas;
 }
 
@@ -127,6 +131,7 @@ PyObject* split_at_top_level_conjunction(PyObject* self, const Args&) {
   const NNFFormula& formula = formula_of(self);
   PyRef list = PyRef::steal_checked(PyList_New(0));
   auto append = [&](const NNFFormula& f) {
+    poll_interrupt();
     PyRef item = PyRef::steal_checked(wrap_formula(f));
     if (PyList_Append(list.get(), item.get()) < 0) throw_python_error();
   };
@@ -140,17 +145,33 @@ PyObject* split_at_top_level_conjunction(PyObject* self, const Args&) {
 
 // Time windows.
 
+// What the answer of `relevant_aps` takes as Python objects (CPython 3.12 and 3.13, 64-bit), and
+// the most it may take: per step an int key (32 bytes), a list (64) and its share of the dict
+// (up to about 64 while the dict grows); per (step, proposition) entry one slot of a list (8); per
+// text one str object (about 64 bytes and the text), shared by all the steps that list it.
+constexpr ListingCost kRelevantApsCost{160, 8, 64, std::uint64_t{1} << 30};
+
 PyObject* relevant_aps(PyObject* self, const Args& a) {
   const TimeStep end = to_u32(a[0], "end");
   const TimeStep start = to_u32_or(a[1], "start", 0);
+  const RelevantAps answer = corvane::relevant_aps(formula_of(self), start, end, kRelevantApsCost);
+  std::vector<PyRef> texts;
+  texts.reserve(answer.texts.size());
+  for (const std::string& text : answer.texts) texts.push_back(make_str(text));
   PyRef result = PyRef::steal_checked(PyDict_New());
-  for (const auto& [step, texts] : corvane::relevant_aps(formula_of(self), start, end)) {
-    PyRef list = PyRef::steal_checked(PyList_New(0));
-    for (const auto& text : texts) {
-      if (PyList_Append(list.get(), make_str(text).get()) < 0) throw_python_error();
+  for (const RelevantAps::Span& span : answer.spans) {
+    const auto size = static_cast<Py_ssize_t>(span.members_end - span.members_begin);
+    for (std::uint64_t step = span.first; step <= span.last; ++step) {
+      poll_interrupt();
+      PyRef list = PyRef::steal_checked(PyList_New(size));
+      for (Py_ssize_t i = 0; i < size; ++i) {
+        PyObject* text =
+            texts[answer.members[span.members_begin + static_cast<std::size_t>(i)]].get();
+        PyList_SetItem(list.get(), i, Py_NewRef(text));  // steals the new reference
+      }
+      PyRef key = PyRef::steal_checked(PyLong_FromUnsignedLongLong(step));
+      if (PyDict_SetItem(result.get(), key.get(), list.get()) < 0) throw_python_error();
     }
-    PyRef key = PyRef::steal_checked(PyLong_FromUnsignedLong(step));
-    if (PyDict_SetItem(result.get(), key.get(), list.get()) < 0) throw_python_error();
   }
   return result.release();
 }

@@ -10,7 +10,7 @@
 #include "python/heap_type.hpp"
 #include "python/instance.hpp"
 #include "python/without_gil.hpp"
-#include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 
 namespace corvane::python {
 
@@ -31,18 +31,35 @@ PyObject* to_tuple(PyObject* object, Py_ssize_t length) {
 }
 
 // Calls `visit(item)` for every item of a sequence argument, in order, with the errors of
-// `convert_sequence_items`. Lists and tuples are read in place: visiting runs no Python code, so
-// they cannot change meanwhile. Other sequences are iterated into a list of references first, as
-// their iteration may run Python code.
+// `convert_sequence_items`. Lists and tuples are read in place: visiting an item runs no Python
+// code. Only the interrupt check between two items may (a signal handler), so a list's length
+// and item are read after it, as iterating over the list in Python would. Other sequences are
+// iterated into a list of references first, as their iteration may run Python code.
 template <class Visit>
 void for_each_item(PyObject* sequence, Visit&& visit) {
   if (PyList_CheckExact(sequence)) {
-    for (Py_ssize_t i = 0; i < PyList_Size(sequence); ++i) visit(PyList_GetItem(sequence, i));
+    for (Py_ssize_t i = 0;; ++i) {
+      poll_interrupt_every(static_cast<std::uint64_t>(i));
+      if (i >= PyList_Size(sequence)) break;
+      visit(PyList_GetItem(sequence, i));
+    }
   } else if (PyTuple_CheckExact(sequence)) {
-    for (Py_ssize_t i = 0; i < PyTuple_Size(sequence); ++i) visit(PyTuple_GetItem(sequence, i));
+    for (Py_ssize_t i = 0; i < PyTuple_Size(sequence); ++i) {
+      poll_interrupt_every(static_cast<std::uint64_t>(i));
+      visit(PyTuple_GetItem(sequence, i));
+    }
   } else {
-    for (const PyRef& item : convert_sequence_items(sequence)) visit(item.get());
+    for (const PyRef& item : convert_sequence_items(sequence)) {
+      poll_interrupt();
+      visit(item.get());
+    }
   }
+}
+
+// The caller changed the dictionary while it was read.
+[[noreturn]] void changed_during_iteration(const char* message) {
+  set_error(PyExc_RuntimeError, message);
+  throw_python_error();
 }
 
 // Reads the dictionary into a builder, proposition texts interned once per string object: the
@@ -61,7 +78,8 @@ class EdgesReader {
 
   // Converts the dictionary. Converting a key may run Python code (`__index__`) that changes the
   // dictionary; every key and value is held by a strong reference while it is used, and a change
-  // is detected and reported instead of iterating over freed entries.
+  // raises RuntimeError with the interpreter's own words for it, as iterating over the dictionary
+  // in Python would, instead of reading freed entries.
   void read(PyObject* edges) {
     if (!PyDict_Check(edges)) raise_wrong_type(edges, "PyDict");
     const Py_ssize_t size = PyDict_Size(edges);
@@ -70,18 +88,21 @@ class EdgesReader {
     PyObject* borrowed_key = nullptr;
     PyObject* borrowed_value = nullptr;
     while (PyDict_Next(edges, &position, &borrowed_key, &borrowed_value)) {
-      if (++visited > size) throw InternalError("dictionary keys changed during iteration");
+      if (++visited > size) changed_during_iteration("dictionary keys changed during iteration");
       PyRef key = PyRef::borrow(borrowed_key);
       PyRef value = PyRef::borrow(borrowed_value);
+      poll_interrupt();
       const TimeStep step = convert_u32(key.get());
       if (PyDict_Size(edges) != size) {
-        throw InternalError("dictionary changed size during iteration");
+        changed_during_iteration("dictionary changed size during iteration");
       }
       builder_.begin_step(step);
       read_step(value.get());
     }
-    if (PyDict_Size(edges) != size) throw InternalError("dictionary changed size during iteration");
-    if (visited != size) throw InternalError("dictionary keys changed during iteration");
+    if (PyDict_Size(edges) != size) {
+      changed_during_iteration("dictionary changed size during iteration");
+    }
+    if (visited != size) changed_during_iteration("dictionary keys changed during iteration");
   }
 
   KnowledgeSequenceBuilder& builder() noexcept { return builder_; }

@@ -21,6 +21,7 @@
 #include "sequence/plain_sequence.hpp"
 #include "sequence/stream_helpers.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 #include "time/interval.hpp"
 
 namespace corvane {
@@ -47,6 +48,7 @@ class NormalizedSequence {
     // `kept` is the last entry kept so far; every later entry with a new value moves up behind it.
     auto kept = map.begin();
     for (auto it = std::next(kept); it != map.end(); ++it) {
+      poll_interrupt_every(static_cast<std::uint64_t>(it - map.begin()));
       if (it->second == kept->second) continue;
       if (++kept != it) *kept = std::move(*it);
     }
@@ -74,6 +76,7 @@ class NormalizedSequence {
       map.emplace_hint(map.end(), 0, default_value);
     }
     for (std::size_t i = 0; i < ordered.size(); ++i) {
+      poll_interrupt_every(i);
       const TimeStep step = step_of(ordered[i]);
       const bool next_is_same = i + 1 < ordered.size() && step_of(ordered[i + 1]) == step;
       if (next_is_same) continue;
@@ -90,7 +93,10 @@ class NormalizedSequence {
   static NormalizedSequence from_positive_intervals(std::vector<Interval> intervals) {
     static_assert(std::same_as<V, bool>, "only sets of time steps have positive intervals");
     NormalizedSequence result = uniform(false);
-    for (const Interval& interval : intervals) result.set_interval(interval, true);
+    for (std::size_t i = 0; i < intervals.size(); ++i) {
+      poll_interrupt_every(i);
+      result.set_interval(intervals[i], true);
+    }
     return result;
   }
 
@@ -155,17 +161,20 @@ class NormalizedSequence {
     merged.reserve(old.size() + 2 * pieces.size());
     auto in_effect = old.begin();  // the old entry in effect at the position reached so far
     // Copies the old values on [from, to).
+    std::uint64_t copied = 0;
     const auto keep_old = [&](std::uint64_t from, std::uint64_t to) {
       if (from >= to) return;
       while (std::next(in_effect) != old.end() && std::next(in_effect)->first <= from) ++in_effect;
       append_coalesced(merged, static_cast<TimeStep>(from), in_effect->second);
       for (auto it = std::next(in_effect); it != old.end() && it->first < to; ++it) {
+        poll_interrupt_every(++copied);
         append_coalesced(merged, it->first, it->second);
         in_effect = it;
       }
     };
     std::uint64_t position = 0;
     for (const auto& [interval, value] : pieces) {
+      poll_interrupt_every(++copied);
       if (interval.is_empty() || interval.lb() < position) {
         throw InternalError("Pieces must be non-empty, disjoint and in increasing order");
       }
@@ -225,7 +234,11 @@ class NormalizedSequence {
   auto transform(F f) const -> NormalizedSequence<std::invoke_result_t<F&, const V&>> {
     using R = std::invoke_result_t<F&, const V&>;
     typename NormalizedSequence<R>::Map out;
-    for (const auto& [key, value] : entries()) append_coalesced(out, key, std::invoke(f, value));
+    std::uint64_t visited = 0;
+    for (const auto& [key, value] : entries()) {
+      poll_interrupt_every(visited++);
+      append_coalesced(out, key, std::invoke(f, value));
+    }
     return NormalizedSequence<R>::normalize(PlainSequence<R>(std::move(out)));
   }
 

@@ -20,6 +20,7 @@
 #include "sequence/flat_map.hpp"
 #include "sequence/stream_helpers.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 #include "time/interval.hpp"
 
 namespace corvane {
@@ -75,6 +76,7 @@ class PlainSequence {
   std::vector<Interval> intervals_where(Predicate predicate) const {
     std::vector<Interval> result;
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+      poll_interrupt_every(static_cast<std::uint64_t>(it - entries_.begin()));
       if (!std::invoke(predicate, it->second)) continue;
       const auto next = std::next(it);
       // Keys increase strictly, so next->first - 1 >= it->first and never wraps.
@@ -97,6 +99,7 @@ class PlainSequence {
     auto [first, last] = keys_inside(interval);
     TimeStep start = interval.lb();
     for (; first != last; ++first) {
+      poll_interrupt_every(result.size());
       result.push_back(Interval::bounded(start, first->first - 1));
       start = first->first;
     }

@@ -8,6 +8,7 @@ import pytest
 import corvane
 from corvane import Augmenter, Formula, KnowledgeSequence
 from conftest import FALSE, TRUE, lit, neg
+from subinterpreters import run_in_subinterpreter
 
 ap = Formula.ap
 
@@ -421,32 +422,6 @@ def test_no_reference_leaks_on_arguments_and_formatter_results():
     assert before == after
 
 
-def _run_in_subinterpreter(code, isolated):
-    """Runs `code` in a new subinterpreter; None if this Python offers no way to do so."""
-    try:
-        import _xxsubinterpreters as interpreters  # Python 3.12
-
-        interp = interpreters.create(isolated=isolated)
-        try:
-            interpreters.run_string(interp, code)
-        finally:
-            interpreters.destroy(interp)
-        return True
-    except ImportError:
-        pass
-    try:
-        import _interpreters  # Python 3.13
-
-        interp = _interpreters.create("isolated" if isolated else "legacy")
-        try:
-            _interpreters.exec(interp, code)
-        finally:
-            _interpreters.destroy(interp)
-        return True
-    except (ImportError, TypeError, ValueError, AttributeError):
-        return None
-
-
 @pytest.mark.parametrize("isolated", [True, False])
 def test_subinterpreters_get_an_import_error(tmp_path, isolated):
     import os
@@ -464,10 +439,49 @@ def test_subinterpreters_get_an_import_error(tmp_path, isolated):
         "    result = 'ImportError: ' + str(e)\n"
         f"open({str(out)!r}, 'w').write(result)\n"
     )
-    if _run_in_subinterpreter(code, isolated) is None:
+    if run_in_subinterpreter(code, isolated) is None:
         pytest.skip("no subinterpreter support in this Python")
     assert out.read_text().startswith("ImportError: ")
     assert "subinterpreter" in out.read_text()
+
+
+def _python(version):
+    """An interpreter of `version` ("3.12"): this one, one pyenv installed or one on the path."""
+    import glob
+    import os
+    import shutil
+
+    if f"{sys.version_info.major}.{sys.version_info.minor}" == version:
+        return sys.executable
+    installed = sorted(glob.glob(os.path.expanduser(f"~/.pyenv/versions/{version}.*/bin/python3")))
+    found = installed[-1] if installed else shutil.which(f"python{version}")
+    return found or pytest.skip(f"no Python {version} installed")
+
+
+@pytest.mark.parametrize("version", ["3.12", "3.13"])
+def test_a_refused_subinterpreter_import_leaves_the_main_interpreter_free(version):
+    import os
+    import subprocess
+
+    # A fresh process, so that no interpreter has imported corvane yet. The module is built for
+    # the stable ABI and loads into either version.
+    folders = [os.path.dirname(corvane.__file__), os.path.dirname(__file__)]
+    path = f"import sys; sys.path[:0] = {folders!r}\n"
+    sub = path + "try:\n    import corvane\nexcept ImportError as e:\n    print(e)\n"
+    code = path + (
+        "from subinterpreters import run_in_subinterpreter\n"
+        f"if run_in_subinterpreter({sub!r}, isolated=True) is None:\n"
+        "    print('no subinterpreters')\n"
+        "import corvane\n"
+        "print(corvane.Formula('a & b').format_as_string())\n"
+    )
+    result = subprocess.run([_python(version), "-c", code], capture_output=True, text=True)
+    if result.stdout.startswith("no subinterpreters"):
+        pytest.skip("no subinterpreter support in this Python")
+    assert result.returncode == 0, result.stderr
+    refusal, main = result.stdout.splitlines()
+    assert "subinterpreters" in refusal
+    assert main == "((a) & (b))"
 
 
 def test_memory_does_not_grow_over_100000_calls():

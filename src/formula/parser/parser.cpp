@@ -9,6 +9,7 @@
 
 #include "formula/ltl_to_nnf.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 #include "support/nesting_too_deep.hpp"
 #include "support/stack_guard.hpp"
 
@@ -89,7 +90,12 @@ constexpr int kLevelCount = 7;
 class Parser {
  public:
   Parser(std::string_view text, std::optional<std::size_t> report_at)
-      : text_(text), reporting_(report_at.has_value()), furthest_(report_at.value_or(0)) {}
+      : text_(text), reporting_(report_at.has_value()), furthest_(report_at.value_or(0)) {
+    // About one operand is memoised per five characters. Reserving room for them up front
+    // spares the memo its rehashing as it grows: rehashing a memo of a million entries takes
+    // most of a second, in one piece that no interrupt can break into.
+    memo_.reserve(text.size() / 4);
+  }
 
   std::optional<Formula> formula() {
     const std::size_t start = skip_whitespace(0);
@@ -217,6 +223,7 @@ class Parser {
     const std::uint64_t key = static_cast<std::uint64_t>(pos) * kLevelCount + level;
     if (auto hit = memo_.find(key); hit != memo_.end()) return hit->second;
     ensure_stack_space();
+    poll_interrupt();
     if (depth_ >= kMaxNestingDepth) {
       throw NestingTooDeep("formula nesting exceeds the maximum depth of " +
                            std::to_string(kMaxNestingDepth) + " levels");

@@ -10,6 +10,7 @@
 #include "augmentation_test_support.hpp"
 #include "knowledge/kleene_trace.hpp"
 #include "monitoring/monitor.hpp"
+#include "support/result_too_large.hpp"
 
 namespace corvane {
 namespace {
@@ -182,6 +183,55 @@ TEST_F(Driver, InternalErrorsNameTheBrokenInvariant) {
   } catch (const InternalError& e) {
     EXPECT_EQ(e.message(), "Relevant steps should not be empty");
   }
+}
+
+// What augmenting `formula` at step 0 spent of a budget with `limits`, and whether it was refused.
+std::pair<AugmentationBudget, bool> augment_within(const StatedFacts& stated,
+                                                   const NNFFormula& formula,
+                                                   AugmentationBudget::Limits limits = {}) {
+  const PreparedKnowledge knowledge = prepared_knowledge(stated);
+  const MonitorTable monitor = Monitor(kleene_trace(knowledge), Kleene::Unknown).evaluate(formula);
+  AugmentationTable table;
+  AugmentationContext context(knowledge, monitor, table, AugmentationBudget(limits));
+  try {
+    context.augment_rec(formula, IntervalSet(Interval::singleton(0)));
+  } catch (const ResultTooLarge&) {
+    return {context.budget(), true};
+  }
+  return {context.budget(), false};
+}
+
+TEST(Budget, RefusesFormsGapTermsAndSlotsBeyondItsLimits) {
+  // An until over an unbounded window has a form of its own at every step below the operands'
+  // last change: 1001 forms here, announced before the first is computed.
+  const StatedFacts at_1000 = {{1000, {Fact::is_true(pos("c"))}}};
+  const NNFFormula until = NNFFormula::until(atom("d"), Interval::unbounded(0), atom("c"));
+  const NNFFormula nested = NNFFormula::until(atom("b"), Interval::unbounded(0), until);
+  const auto [spent, refused] = augment_within(at_1000, nested);
+  ASSERT_FALSE(refused);
+  EXPECT_EQ(spent.forms(), 1002u);
+  for (const std::uint64_t limit : {1000u, 1001u}) {
+    // Each operator is refused before it computes a form: the inner one, or the outer one.
+    const auto [stopped, refused_forms] = augment_within(at_1000, nested, {.forms = limit});
+    EXPECT_TRUE(refused_forms);
+    EXPECT_EQ(stopped.forms(), limit == 1000 ? 0u : 1001u);
+  }
+
+  // The gap before each piece of the outer release's window holds one term per step before it:
+  // the form at step 0 holds about n^2 / 2 of them.
+  const NNFFormula inner = NNFFormula::release(atom("a"), Interval::unbounded(1), atom("a"));
+  const NNFFormula quadratic =
+      NNFFormula::release(inner, Interval::unbounded(0), NNFFormula::and_({atom("a"), inner}));
+  const StatedFacts at_60 = {{60, {Fact::is_true(pos("a"))}}};
+  const auto [quadratic_spent, quadratic_refused] = augment_within(at_60, quadratic);
+  ASSERT_FALSE(quadratic_refused);
+  EXPECT_GT(quadratic_spent.largest_gap(), 60u * 59 / 2);
+  EXPECT_TRUE(
+      augment_within(at_60, quadratic, {.gap_terms = quadratic_spent.largest_gap() - 1}).second);
+  EXPECT_FALSE(
+      augment_within(at_60, quadratic, {.gap_terms = quadratic_spent.largest_gap()}).second);
+  EXPECT_TRUE(augment_within(at_60, quadratic, {.slots = quadratic_spent.slots() - 1}).second);
+  EXPECT_FALSE(augment_within(at_60, quadratic, {.slots = quadratic_spent.slots()}).second);
 }
 
 // The driver writes stretches of steps that get the same form at once; it must leave exactly

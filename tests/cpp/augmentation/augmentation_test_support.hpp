@@ -115,7 +115,7 @@ inline PreparedKnowledge prepared_knowledge(const StatedFacts& stated) {
 // The augmentation driver with the walk exactly as the rules prescribe: one step at a time up
 // to the operands' last change, then one form for all remaining steps.
 using StepRule = NNFFormula (*)(const NNFFormula&, std::span<const AugmentedSequence* const>,
-                                TimeStep);
+                                TimeStep, AugmentationBudget*);
 
 inline void step_by_step_augment_rec(AugmentationContext& context, const NNFFormula& formula,
                                      const IntervalSet& relevant, StepRule rule = &augment_step) {
@@ -137,7 +137,7 @@ inline void step_by_step_augment_rec(AugmentationContext& context, const NNFForm
   const TimeStep latest = context.latest_change(formula, sub_steps);
   for (const Interval& run : steps.positive_intervals()) {
     for (TimeStep t = run.lb();; ++t) {
-      NNFFormula value = rule(formula, context.operand_sequences(formula), t);
+      NNFFormula value = rule(formula, context.operand_sequences(formula), t, nullptr);
       if (t >= latest) {
         const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
         for (const Interval& piece : rest.positive_intervals()) {
@@ -155,8 +155,8 @@ inline void step_by_step_augment_rec(AugmentationContext& context, const NNFForm
 // `globally` terms of the whole gap before it, built from scratch. The rule in the library builds
 // the gap incrementally and stops early once the result is decided.
 inline NNFFormula literal_until_rule(const NNFFormula& formula,
-                                     std::span<const AugmentedSequence* const> operands,
-                                     TimeStep t) {
+                                     std::span<const AugmentedSequence* const> operands, TimeStep t,
+                                     AugmentationBudget*) {
   if (formula.kind() != NNFFormula::Kind::Until) return augment_step(formula, operands, t);
   const Interval window = formula.interval();
   const AugmentedSequence& lhs = *operands[0];

@@ -2,13 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "builders.hpp"
+#include "formula/printing.hpp"
 #include "sets/interval_set.hpp"
+#include "support/random_formula.hpp"
 
 namespace corvane {
 namespace {
@@ -23,8 +28,26 @@ const NNFFormula a = test::p("a");
 const NNFFormula b = test::p("b");
 const Interval all = Interval::unbounded(0);
 
+// One unit per (step, proposition) entry, at most 50'000'000.
+constexpr ListingCost kEntries{0, 1, 0, 50'000'000};
+
+// The answer listed per step, as the Python binding lists it.
+Steps listed(const RelevantAps& answer) {
+  Steps steps;
+  for (const RelevantAps::Span& span : answer.spans) {
+    std::vector<std::string> texts;
+    for (std::size_t i = span.members_begin; i < span.members_end; ++i) {
+      texts.push_back(answer.texts.at(answer.members.at(i)));
+    }
+    for (std::uint64_t t = span.first; t <= span.last; ++t) {
+      steps.emplace_back(static_cast<TimeStep>(t), texts);
+    }
+  }
+  return steps;
+}
+
 Steps relevant(const NNFFormula& f, TimeStep end, TimeStep start = 0) {
-  return relevant_aps(f, start, end);
+  return listed(relevant_aps(f, start, end, kEntries));
 }
 
 TEST(RelevantAps, ListsThePropositionsOfEachStepInTheWindow) {
@@ -87,20 +110,91 @@ TEST(RelevantAps, WindowsSaturateAtTheLastTimeStep) {
   EXPECT_EQ(relevant(tail, kMaxTime), (Steps{{kMaxTime - 1, {"b"}}, {kMaxTime, {"b"}}}));
 }
 
-TEST(RelevantAps, RefusesAnswersBeyondTheEntryLimit) {
+TEST(RelevantAps, RefusesAnswersBeyondTheBudget) {
   const NNFFormula always_ab = NNFFormula::globally(all, NNFFormula::and_({a, b}));
   // 2 * 25'000'001 entries: just over the limit, counted before anything is listed.
-  EXPECT_THROW(relevant_aps(always_ab, 0, 25'000'000), ResultTooLarge);
-  EXPECT_THROW(relevant_aps(always_ab, 0, kMaxTime), ResultTooLarge);
+  EXPECT_THROW(relevant_aps(always_ab, 0, 25'000'000, kEntries), ResultTooLarge);
+  EXPECT_THROW(relevant_aps(always_ab, 0, kMaxTime, kEntries), ResultTooLarge);
   try {
-    relevant_aps(NNFFormula::globally(all, a), 0, kMaxTime);
+    relevant_aps(NNFFormula::globally(all, a), 0, kMaxTime, kEntries);
     FAIL() << "no exception";
   } catch (const ResultTooLarge& e) {
     EXPECT_NE(std::string(e.what()).find("4294967296"), std::string::npos) << e.what();
     EXPECT_NE(std::string(e.what()).find("50000000"), std::string::npos) << e.what();
   }
-  // An ordinary window of the same formula is answered.
-  EXPECT_EQ(relevant_aps(always_ab, 10, 1009).size(), 1000u);
+  // An ordinary window of the same formula is answered, in one span.
+  const RelevantAps answer = relevant_aps(always_ab, 10, 1009, kEntries);
+  EXPECT_EQ(answer.spans.size(), 1u);
+  EXPECT_EQ(listed(answer).size(), 1000u);
+  // Steps, entries and texts all count: 3 steps, 6 entries, "a" and "b" of one byte each.
+  const ListingCost cost{100, 10, 1000, 2362};
+  EXPECT_EQ(listed(relevant_aps(always_ab, 0, 2, cost)).size(), 3u);
+  EXPECT_THROW(relevant_aps(always_ab, 0, 2, ListingCost{100, 10, 1000, 2361}), ResultTooLarge);
+}
+
+// a | X[2] a | X[4] (...) | X[2^k] (...), built with sharing: a few dozen nodes whose windows are
+// the sums of subsets of {2, 4, ..., 2^k}, every even step up to 2^(k + 1) - 2.
+NNFFormula even_steps(int k) {
+  NNFFormula f = a;
+  for (int i = 1; i <= k; ++i) f = NNFFormula::or_({f, NNFFormula::next(1u << i, f)});
+  return f;
+}
+
+TEST(RelevantAps, WorksOutOnlyTheStepsUpToTheEndOfTheWindow) {
+  const NNFFormula f = even_steps(31);
+  EXPECT_EQ(relevant(f, 0), (Steps{{0, {"a"}}}));
+  EXPECT_EQ(relevant(f, 7, 3), (Steps{{4, {"a"}}, {6, {"a"}}}));
+  // All 2^31 windows are too many to work out, and the refusal comes before they are made.
+  EXPECT_THROW(relevant(f, kMaxTime), ResultTooLarge);
+  RelevanceMap map;
+  EXPECT_THROW(collect_aps_with_time_rec(f, Interval::singleton(0), map), ResultTooLarge);
+  // Fewer fit: 2^10 runs of one step.
+  map.clear();
+  collect_aps_with_time_rec(even_steps(10), Interval::singleton(0), map);
+  EXPECT_EQ(IntervalSet(map.at(ap("a"))).positive_intervals().size(), 1024u);
+}
+
+// The marking as first written: every path through the formula marks its own window.
+void reference_collect(const NNFFormula& f, Interval window, RelevanceMap& map) {
+  if (f.is_literal()) {
+    if (f.literal().is_constant()) return;
+    map.try_emplace(f.literal().proposition()).first->second.set_interval(window, true);
+    return;
+  }
+  for (const NNFFormula& operand : f.subformulas()) {
+    reference_collect(operand, window + f.operand_window(), map);
+  }
+}
+
+TEST(RelevantAps, AgreesWithMarkingEveryPathOnRandomFormulas) {
+  std::mt19937 rng(77);
+  testing::RandomFormulas<NNFFormula> random_formula(
+      rng, {.propositions = testing::atomic_propositions({"a", "b", "c(x)"}),
+            .max_depth = 4,
+            .constant = 0.1,
+            .max_members = 3,
+            .windows = {.max_lb = 6, .empty = 0.1, .unbounded = 0.2, .far = 0.1}});
+  for (int round = 0; round < 300; ++round) {
+    const NNFFormula f = random_formula();
+    RelevanceMap expected;
+    reference_collect(f, Interval::singleton(0), expected);
+    RelevanceMap map;
+    collect_aps_with_time_rec(f, Interval::singleton(0), map);
+    ASSERT_EQ(map, expected) << to_debug_string(f);
+
+    const TimeStep start = testing::random_window(rng, {.max_lb = 12, .far = 0.2}).lb();
+    const TimeStep end = saturating_add(start, std::uniform_int_distribution<TimeStep>(0, 20)(rng));
+    Steps steps;
+    for (std::uint64_t t = start; t <= end; ++t) {
+      std::vector<std::string> texts;
+      for (const auto& [proposition, marked] : expected) {
+        if (marked.value_at(static_cast<TimeStep>(t))) texts.push_back(proposition.display());
+      }
+      std::sort(texts.begin(), texts.end());
+      if (!texts.empty()) steps.emplace_back(static_cast<TimeStep>(t), texts);
+    }
+    ASSERT_EQ(relevant(f, end, start), steps) << to_debug_string(f) << " " << start << " " << end;
+  }
 }
 
 // Releases mention their rhs three times; nested 30 deep, the formula unfolds into ~3^30 nodes
