@@ -57,14 +57,17 @@ const NNFFormula& shared_false() {
 
 NNFFormula::NNFFormula() : NNFFormula(shared_true()) {}
 
-NNFFormula::NNFFormula(Literal literal)
-    : node_(std::make_shared<const Node>(
-          Node{Kind::Literal,
-               1,
-               mix(static_cast<std::size_t>(Kind::Literal), literal.hash()),
-               std::move(literal),
-               Interval::empty(),
-               {}})) {}
+const Literal& NNFFormula::no_literal() noexcept {
+  static const Literal literal = Literal::true_();
+  return literal;
+}
+
+NNFFormula::NNFFormula(Literal literal) : node_(nullptr) {
+  const std::size_t hash = mix(static_cast<std::size_t>(Kind::Literal), literal.hash());
+  Node* node = new Node(Kind::Literal, 1, hash, Interval::empty(), 0);
+  new (&node->value) Literal(std::move(literal));
+  node_ = node;
+}
 
 NNFFormula NNFFormula::true_() {
   return shared_true();
@@ -73,8 +76,7 @@ NNFFormula NNFFormula::false_() {
   return shared_false();
 }
 
-NNFFormula NNFFormula::make(Kind kind, Literal literal, Interval interval,
-                            std::vector<NNFFormula> children) {
+NNFFormula NNFFormula::make(Kind kind, Interval interval, std::span<NNFFormula> children) {
   std::uint32_t depth = 0;
   std::size_t hash = mix(static_cast<std::size_t>(kind), interval.hash());
   for (const auto& c : children) {
@@ -85,27 +87,37 @@ NNFFormula NNFFormula::make(Kind kind, Literal literal, Interval interval,
     throw NestingTooDeep("formula nesting exceeds the maximum depth of " +
                          std::to_string(kMaxNestingDepth) + " levels");
   }
-  return NNFFormula(std::shared_ptr<const Node>(
-      new Node{kind, depth + 1, hash, std::move(literal), interval, std::move(children)},
-      &NNFFormula::destroy));
+  const auto count = static_cast<std::uint32_t>(children.size());
+  check(count == children.size(), "a formula has more operands than a node can hold");
+  void* storage = ::operator new(sizeof(Node) + count * sizeof(NNFFormula));
+  Node* node = new (storage) Node(kind, depth + 1, hash, interval, count);
+  NNFFormula* operands = node->mutable_operands();
+  for (std::uint32_t i = 0; i < count; ++i) new (operands + i) NNFFormula(std::move(children[i]));
+  return NNFFormula(node);
 }
 
-void NNFFormula::destroy(const Node* node) {
-  // Operands whose release is pending on this thread. Releasing one may free its node, which
-  // comes back here and only adds that node's operands to the list.
-  thread_local std::vector<std::vector<NNFFormula>> pending;
-  thread_local bool draining = false;
-  // The node was created non-const by `make`, so taking its operands out is allowed.
-  pending.push_back(std::move(const_cast<Node*>(node)->children));
-  delete node;
-  if (draining) return;
-  draining = true;
-  while (!pending.empty()) {
-    std::vector<NNFFormula> operands = std::move(pending.back());
-    pending.pop_back();
-    operands.clear();
+void NNFFormula::drop(const Node* node) noexcept {
+  if (node == nullptr || node->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  // Nodes whose last handle is gone, chained through `next`. Freeing one drops a handle of each
+  // operand, which may add the operand here: a loop instead of a recursion per level.
+  const Node* dying = node;
+  node->next = nullptr;
+  while (dying != nullptr) {
+    Node* current = const_cast<Node*>(dying);  // created non-const by `make`
+    dying = current->next;
+    NNFFormula* operands = current->mutable_operands();
+    for (std::uint32_t i = 0; i < current->count; ++i) {
+      const Node* operand = operands[i].node_;
+      operands[i].node_ = nullptr;
+      if (operand->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        operand->next = dying;
+        dying = operand;
+      }
+    }
+    if (current->kind == Kind::Literal) current->value.~Literal();
+    current->~Node();
+    ::operator delete(current);
   }
-  draining = false;
 }
 
 // `and_` and `or_` differ only in which constant is neutral and which absorbs.
@@ -140,7 +152,7 @@ NNFFormula NNFFormula::make_junction(Kind kind, std::vector<NNFFormula> formulas
   std::sort(members.begin(), members.end());
   members.erase(std::unique(members.begin(), members.end()), members.end());
   if (members.size() == 1) return std::move(members.front());
-  return make(kind, Literal::true_(), Interval::empty(), std::move(members));
+  return make(kind, Interval::empty(), members);
 }
 
 NNFFormula NNFFormula::and_(std::vector<NNFFormula> formulas) {
@@ -158,20 +170,15 @@ NNFFormula NNFFormula::until(NNFFormula lhs, Interval interval, NNFFormula rhs) 
     const TimeStep c = interval.lb();
     return c == 0 ? rhs : globally(Interval::singleton(c), std::move(rhs));
   }
-  std::vector<NNFFormula> children;
-  children.reserve(2);
-  children.push_back(std::move(lhs));
-  children.push_back(std::move(rhs));
-  return make(Kind::Until, Literal::true_(), interval, std::move(children));
+  NNFFormula operands[] = {std::move(lhs), std::move(rhs)};
+  return make(Kind::Until, interval, operands);
 }
 
 NNFFormula NNFFormula::globally(Interval interval, NNFFormula formula) {
   if (formula.is_true() || interval.is_empty()) return true_();
   if (formula.is_false()) return false_();
   if (interval == Interval::singleton(0)) return formula;
-  std::vector<NNFFormula> children;
-  children.push_back(std::move(formula));
-  return make(Kind::Globally, Literal::true_(), interval, std::move(children));
+  return make(Kind::Globally, interval, std::span<NNFFormula>(&formula, 1));
 }
 
 NNFFormula NNFFormula::release(NNFFormula lhs, Interval interval, NNFFormula rhs) {
@@ -257,24 +264,26 @@ bool operator==(const NNFFormula& a, const NNFFormula& b) {
     const Node& y = *b.node_;
     if (x.hash != y.hash || x.kind != y.kind || x.depth != y.depth) return false;
     if (x.depth <= kRecursiveCompareDepth) {
-      if (x.kind == NNFFormula::Kind::Literal) return x.literal == y.literal;
-      return x.interval == y.interval && x.children == y.children;
+      if (x.kind == NNFFormula::Kind::Literal) return x.value == y.value;
+      const auto xs = x.operands();
+      const auto ys = y.operands();
+      return x.interval == y.interval && std::equal(xs.begin(), xs.end(), ys.begin(), ys.end());
     }
   }
   // Pairs of nodes still to compare; equal subtrees that share a node are skipped.
   SmallStack<std::pair<const Node*, const Node*>, 32> pending;
-  pending.push({a.node_.get(), b.node_.get()});
+  pending.push({a.node_, b.node_});
   while (!pending.empty()) {
     const auto [x, y] = pending.pop();
     if (x == y) continue;
     if (x->hash != y->hash || x->kind != y->kind || x->depth != y->depth) return false;
     if (x->kind == NNFFormula::Kind::Literal) {
-      if (!(x->literal == y->literal)) return false;
+      if (!(x->value == y->value)) return false;
       continue;
     }
-    if (x->interval != y->interval || x->children.size() != y->children.size()) return false;
-    for (std::size_t i = 0; i < x->children.size(); ++i) {
-      pending.push({x->children[i].node_.get(), y->children[i].node_.get()});
+    if (x->interval != y->interval || x->count != y->count) return false;
+    for (std::size_t i = 0; i < x->count; ++i) {
+      pending.push({x->operands()[i].node_, y->operands()[i].node_});
     }
   }
   return true;
@@ -282,11 +291,11 @@ bool operator==(const NNFFormula& a, const NNFFormula& b) {
 
 std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
   using Node = NNFFormula::Node;
-  const Node* first = a.node_.get();
-  const Node* second = b.node_.get();
+  const Node* first = a.node_;
+  const Node* second = b.node_;
   if (first == second) return std::strong_ordering::equal;
   if (auto c = first->kind <=> second->kind; c != 0) return c;
-  if (first->kind == NNFFormula::Kind::Literal) return first->literal <=> second->literal;
+  if (first->kind == NNFFormula::Kind::Literal) return first->value <=> second->value;
   if (std::min(first->depth, second->depth) <= kRecursiveCompareDepth) {
     // Every step of this recursion descends in both formulas, so it ends within the smaller
     // depth.
@@ -295,15 +304,15 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
     switch (x.kind) {
       case NNFFormula::Kind::And:
       case NNFFormula::Kind::Or:
-        return std::lexicographical_compare_three_way(x.children.begin(), x.children.end(),
-                                                      y.children.begin(), y.children.end());
+        return std::lexicographical_compare_three_way(x.operands().begin(), x.operands().end(),
+                                                      y.operands().begin(), y.operands().end());
       case NNFFormula::Kind::Until:
-        if (auto c = x.children[0] <=> y.children[0]; c != 0) return c;
+        if (auto c = x.operands()[0] <=> y.operands()[0]; c != 0) return c;
         if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.children[1] <=> y.children[1];
+        return x.operands()[1] <=> y.operands()[1];
       case NNFFormula::Kind::Globally:
         if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.children[0] <=> y.children[0];
+        return x.operands()[0] <=> y.operands()[0];
       case NNFFormula::Kind::Literal:
         break;
     }
@@ -328,7 +337,7 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
         if (auto c = x->interval <=> y->interval; c != 0) return c;
         continue;
       case Step::What::Counts:
-        if (auto c = x->children.size() <=> y->children.size(); c != 0) return c;
+        if (auto c = x->count <=> y->count; c != 0) return c;
         continue;
       case Step::What::Nodes:
         break;
@@ -337,25 +346,25 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
     if (auto c = x->kind <=> y->kind; c != 0) return c;
     switch (x->kind) {
       case NNFFormula::Kind::Literal:
-        if (auto c = x->literal <=> y->literal; c != 0) return c;
+        if (auto c = x->value <=> y->value; c != 0) return c;
         break;
       case NNFFormula::Kind::And:
       case NNFFormula::Kind::Or: {
         // Members pairwise in order; then the shorter list first.
         pending.push({Step::What::Counts, x, y});
-        const std::size_t common = std::min(x->children.size(), y->children.size());
+        const std::size_t common = std::min(x->count, y->count);
         for (std::size_t i = common; i-- > 0;) {
-          pending.push({Step::What::Nodes, x->children[i].node_.get(), y->children[i].node_.get()});
+          pending.push({Step::What::Nodes, x->operands()[i].node_, y->operands()[i].node_});
         }
         break;
       }
       case NNFFormula::Kind::Until:  // lhs, interval, rhs
-        pending.push({Step::What::Nodes, x->children[1].node_.get(), y->children[1].node_.get()});
+        pending.push({Step::What::Nodes, x->operands()[1].node_, y->operands()[1].node_});
         pending.push({Step::What::Intervals, x, y});
-        pending.push({Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
+        pending.push({Step::What::Nodes, x->operands()[0].node_, y->operands()[0].node_});
         break;
       case NNFFormula::Kind::Globally:  // interval, child
-        pending.push({Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
+        pending.push({Step::What::Nodes, x->operands()[0].node_, y->operands()[0].node_});
         pending.push({Step::What::Intervals, x, y});
         break;
     }

@@ -11,6 +11,7 @@
 #include "formula/printing.hpp"
 #include "support/nesting_too_deep.hpp"
 #include "support/random_formula.hpp"
+#include "support/refused_allocations.hpp"
 
 namespace corvane {
 namespace {
@@ -229,6 +230,29 @@ TEST(NNFFormula, DepthLimit) {
   // Operations on a formula at the limit complete.
   EXPECT_EQ(F::negated(F::negated(f)), f);
   EXPECT_EQ(to_tree_string(f).size() > 0, true);
+}
+
+// Freeing runs in destructors, also when memory has run out: an allocation there would end the
+// process. A deep formula, a wide one and one that shares its operands are freed with every
+// allocation refused.
+TEST(NNFFormula, FreeingNeedsNoMemory) {
+  std::vector<F> formulas;
+  F deep = p("a");
+  for (std::uint32_t d = 1; d + 2 <= kMaxNestingDepth; d += 2) {
+    deep = F::until(p("b"), Interval::bounded(1, 2), F::globally(Interval::bounded(1, 1), deep));
+  }
+  formulas.push_back(std::move(deep));
+  std::vector<F> members;
+  for (int i = 0; i < 1000; ++i) members.push_back(p(("p" + std::to_string(i)).c_str()));
+  formulas.push_back(F::and_(std::move(members)));
+  F chain = p("r");
+  for (int i = 0; i < 300; ++i) chain = F::release(p("a"), Interval::unbounded(0), chain);
+  formulas.push_back(std::move(chain));
+  {
+    testing::RefusedAllocations refused;
+    formulas.clear();
+    EXPECT_EQ(refused.refused(), 0u);
+  }
 }
 
 TEST(NNFFormula, CopiesShareNodes) {
