@@ -122,8 +122,9 @@ class NNFFormula {
   // a walk reaches it along one path only, and a memo need not keep it.
   bool is_shared() const noexcept { return node_->references.load(std::memory_order_relaxed) > 1; }
 
-  // Structural equality and order. Both walk the formulas with an explicit stack instead of
-  // recursion, so comparing deeply nested formulas needs no more stack than shallow ones.
+  // Structural equality and order. Large formulas are walked with an explicit stack that
+  // remembers the pairs of nodes compared, so comparing costs at most the product of the two
+  // formulas' node counts and no more stack for deep formulas than for shallow ones.
   friend bool operator==(const NNFFormula& a, const NNFFormula& b);
   friend std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b);
 
@@ -147,6 +148,8 @@ class NNFFormula {
     mutable std::atomic<std::size_t> references{1};
     mutable const Node* next = nullptr;
     std::size_t hash;
+    // The number of nodes of the formula written out as a tree (saturating).
+    std::uint64_t tree_size = 1;
     std::uint32_t depth;
     std::uint32_t count;
     Kind kind;
