@@ -396,6 +396,37 @@ def test_separately_parsed_release_chains_are_found_equal():
     assert len(other.split_at_top_level_conjunction()) == 2
 
 
+@pytest.mark.parametrize(
+    "print_", [str, repr, Formula.format_as_string, lambda f: f.format_as_string(lambda n, p: n)],
+    ids=["str", "repr", "format_as_string", "with formatter"],
+)
+def test_prints_longer_than_the_limit_are_refused_at_once(print_):
+    assert len(print_(release_chain(8))) > 1000
+    with pytest.raises(MemoryError, match="longer than the limit of 268435456 bytes"):
+        print_(release_chain(40))
+
+
+def test_a_print_of_exactly_the_limit_is_made():
+    limit = 2**28
+    assert len(ap("a" * (limit - 2)).format_as_string()) == limit  # "(" name ")"
+    with pytest.raises(MemoryError):
+        ap("a" * (limit - 1)).format_as_string()
+
+
+def test_a_formatter_whose_texts_outgrow_the_limit_is_stopped():
+    calls = []
+    text = "x" * 2**20
+
+    def formatter(name, parameter):
+        calls.append(name)
+        return text
+
+    f = Formula.conjunction([ap(f"p{i}") for i in range(1000)])
+    with pytest.raises(MemoryError):
+        f.format_as_string(formatter)
+    assert len(calls) == 256  # 256 texts of 1 MiB and their parentheses pass 256 MiB
+
+
 def test_depth_limit_on_a_thread():
     results = []
 
