@@ -1,4 +1,5 @@
-// Replaces the global `operator new` of the test program: it throws `std::bad_alloc` while a
+// Replaces the global `operator new` of the test program (every form but the aligned ones, and
+// the matching forms of `operator delete`): it throws `std::bad_alloc` while a
 // `RefusedAllocations` lives on the calling thread, and otherwise allocates with `malloc`.
 #include "support/refused_allocations.hpp"
 
@@ -25,6 +26,18 @@ void* operator new[](std::size_t size) {
   return operator new(size);
 }
 
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+  try {
+    return operator new(size);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+  return operator new(size, std::nothrow);
+}
+
 void operator delete(void* p) noexcept {
   std::free(p);
 }
@@ -35,6 +48,12 @@ void operator delete(void* p, std::size_t) noexcept {
   std::free(p);
 }
 void operator delete[](void* p, std::size_t) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept {
+  std::free(p);
+}
+void operator delete[](void* p, const std::nothrow_t&) noexcept {
   std::free(p);
 }
 
