@@ -38,8 +38,7 @@ const Literal& NNFFormula::no_literal() noexcept {
 
 NNFFormula::NNFFormula(Literal literal) : node_(nullptr) {
   const std::size_t hash = mix(static_cast<std::size_t>(Kind::Literal), literal.hash());
-  Node* node = new Node(Kind::Literal, 1, hash, Interval::empty(), 0);
-  node->tree_size = 1;
+  Node* node = new Node(Kind::Literal, 1, hash, 1, Interval::empty(), 0);
   new (&node->value) Literal(std::move(literal));
   node_ = node;
 }
@@ -68,8 +67,7 @@ NNFFormula NNFFormula::make(Kind kind, Interval interval, std::span<NNFFormula> 
   const auto count = static_cast<std::uint32_t>(children.size());
   check(count == children.size(), "a formula has more operands than a node can hold");
   void* storage = ::operator new(sizeof(Node) + count * sizeof(NNFFormula));
-  Node* node = new (storage) Node(kind, depth + 1, hash, interval, count);
-  node->tree_size = tree_size;
+  Node* node = new (storage) Node(kind, depth + 1, hash, tree_size, interval, count);
   NNFFormula* operands = node->mutable_operands();
   for (std::uint32_t i = 0; i < count; ++i) new (operands + i) NNFFormula(std::move(children[i]));
   return NNFFormula(node);

@@ -14,8 +14,12 @@
 // holds when ψ holds at some step t' of t + I and φ holds at every step from t + lb(I) up to
 // (excluding) t'. The obligation on φ starts at the interval's lower bound, not at t.
 //
-// Each node caches its hash and nesting depth. Formulas deeper than `kMaxNestingDepth` are refused
-// with `NestingTooDeep`, because every algorithm over formulas recurses once per level.
+// Each node caches its hash, nesting depth and tree size. Formulas deeper than `kMaxNestingDepth`
+// are refused with `NestingTooDeep`, because every algorithm over formulas recurses once per level.
+//
+// Operands are shared: a release holds its rhs three times, so a chain of n releases has a few
+// nodes per release but about 3^n paths from the top to the innermost operand. Every operation
+// therefore works per node (or per pair of nodes), never per path.
 #pragma once
 
 #include <atomic>
@@ -132,9 +136,14 @@ class NNFFormula {
   // A node and its operands live in one allocation: the operand handles follow the node. The
   // count of handles is the only mutable state; `next` links nodes that are being freed.
   struct Node {
-    Node(Kind kind, std::uint32_t depth, std::size_t hash, Interval interval,
-         std::uint32_t count) noexcept
-        : hash(hash), depth(depth), count(count), kind(kind), interval(interval) {}
+    Node(Kind kind, std::uint32_t depth, std::size_t hash, std::uint64_t tree_size,
+         Interval interval, std::uint32_t count) noexcept
+        : hash(hash),
+          tree_size(tree_size),
+          depth(depth),
+          count(count),
+          kind(kind),
+          interval(interval) {}
     Node(const Node&) = delete;
     Node& operator=(const Node&) = delete;
     ~Node() {}
@@ -149,7 +158,7 @@ class NNFFormula {
     mutable const Node* next = nullptr;
     std::size_t hash;
     // The number of nodes of the formula written out as a tree (saturating).
-    std::uint64_t tree_size = 1;
+    std::uint64_t tree_size;
     std::uint32_t depth;
     std::uint32_t count;
     Kind kind;

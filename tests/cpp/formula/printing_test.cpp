@@ -168,21 +168,5 @@ TEST(Printing, TextsLongerThanTheLimitAreRefusedBeforeTheyAreBuilt) {
   EXPECT_EQ(infix_size(huge), UINT64_MAX);  // the lengths saturate
 }
 
-// With a formatter the literals' texts are only known as they come: the text is refused as soon
-// as it has grown past the limit, without asking for the remaining literals.
-TEST(Printing, FormatterTextsAreStoppedWhenTheyOutgrowTheLimit) {
-  std::vector<F> members;
-  for (int i = 0; i < 100; ++i) members.push_back(p(("p" + std::to_string(i)).c_str()));
-  const F f = F::and_(std::move(members));
-  int calls = 0;
-  const LiteralFormatter long_texts = [&](const Literal&, std::string& out) {
-    ++calls;
-    out.append(1000, 'x');
-    return true;
-  };
-  EXPECT_THROW(format_as_string(f, &long_texts, 10'000), ResultTooLarge);
-  EXPECT_EQ(calls, 10);  // ten literals with their parentheses and separators exceed 10,000 bytes
-}
-
 }  // namespace
 }  // namespace corvane
