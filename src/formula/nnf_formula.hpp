@@ -117,6 +117,9 @@ class NNFFormula {
 
   std::size_t hash() const noexcept { return node_->hash; }
   std::uint32_t depth() const noexcept { return node_->depth; }
+  // The number of nodes of the formula written out as a tree, every shared operand counted at
+  // each place it occurs (saturating at the largest 64-bit value).
+  std::uint64_t tree_size() const noexcept { return node_->tree_size; }
   // Whether both handles share one node (a cheap sufficient test for equality).
   bool same_node(const NNFFormula& other) const noexcept { return node_ == other.node_; }
   // The address of the node: the same for handles that share it, and no other node's while a

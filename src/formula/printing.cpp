@@ -23,6 +23,11 @@ std::uint64_t multiply(std::uint64_t a, std::uint64_t b) noexcept {
   return b != 0 && a > kSaturated / b ? kSaturated : a * b;
 }
 
+// The most bytes the infix form writes for one node of a formula's tree, besides the literals'
+// texts: "(", "!" and ")" for a literal; for an operator its parentheses, its letter and a window
+// of up to 24 characters with the spaces around them, and a separator " & " before it.
+constexpr std::uint64_t kMaxInfixBytesPerNode = 64;
+
 // Refuses a text of `size` bytes when that is more than `limit`.
 void check_size(std::uint64_t size, std::size_t limit, const char* form) {
   if (size > limit) {
@@ -32,12 +37,12 @@ void check_size(std::uint64_t size, std::size_t limit, const char* form) {
   }
 }
 
-// The length of what `append(text)` appends.
+// The length of what `append(scratch)` appends; `scratch` is only reused storage.
 template <class Append>
-std::uint64_t appended_length(Append&& append) {
-  std::string text;
-  append(text);
-  return text.size();
+std::uint64_t appended_length(std::string& scratch, Append&& append) {
+  scratch.clear();
+  append(scratch);
+  return scratch.size();
 }
 
 void append_operator_label(const char* letter, Interval interval, std::string& out) {
@@ -244,16 +249,19 @@ std::string to_tree_string(const NNFFormula& formula, std::size_t limit) {
 
 std::uint64_t debug_string_size(const NNFFormula& formula) {
   NodeMemo<std::uint64_t> sizes;
+  std::string scratch;
   return fold(
-      formula, sizes, [](const NNFFormula& f, std::span<const std::uint64_t* const> operands) {
+      formula, sizes, [&](const NNFFormula& f, std::span<const std::uint64_t* const> operands) {
         std::uint64_t size = 0;
         for (const std::uint64_t* operand : operands) size = add(size, *operand);
         const auto interval = [&] {
-          return appended_length([&](std::string& out) { f.interval().append_debug(out); });
+          return appended_length(scratch,
+                                 [&](std::string& out) { f.interval().append_debug(out); });
         };
         switch (f.kind()) {
           case NNFFormula::Kind::Literal:  // Literal(...)
-            return 9 + appended_length([&](std::string& out) { f.literal().append_debug(out); });
+            return 9 + appended_length(scratch,
+                                       [&](std::string& out) { f.literal().append_debug(out); });
           case NNFFormula::Kind::And:  // And({..., ...})
           case NNFFormula::Kind::Or:
             return add(size,
@@ -278,13 +286,15 @@ std::string to_debug_string(const NNFFormula& formula, std::size_t limit) {
 
 std::uint64_t infix_size(const NNFFormula& formula, bool with_literal_texts) {
   NodeMemo<std::uint64_t> sizes;
+  std::string scratch;
   return fold(
       formula, sizes, [&](const NNFFormula& f, std::span<const std::uint64_t* const> operands) {
         // An operator is written "G " over the whole time line, otherwise e.g. "G[0, 5] ".
         const auto operator_length = [&](std::uint64_t letters) {
           if (f.interval() == Interval::unbounded(0)) return letters + 1;
-          return letters + 1 +
-                 appended_length([&](std::string& out) { f.interval().append_display(out); });
+          return letters + 1 + appended_length(scratch, [&](std::string& out) {
+                   f.interval().append_display(out);
+                 });
         };
         std::uint64_t size = 2;  // the parentheses
         switch (f.kind()) {
@@ -293,8 +303,9 @@ std::uint64_t infix_size(const NNFFormula& formula, bool with_literal_texts) {
             if (l.kind() == Literal::Kind::Negative) ++size;
             if (!with_literal_texts) return size;
             if (l.is_constant()) return size + (l.is_true() ? 4 : 5);
-            return size +
-                   appended_length([&](std::string& out) { l.proposition().append_display(out); });
+            return size + appended_length(scratch, [&](std::string& out) {
+                     l.proposition().append_display(out);
+                   });
           }
           case NNFFormula::Kind::And:  // " & " or " | " between members
           case NNFFormula::Kind::Or:
@@ -313,10 +324,15 @@ std::uint64_t infix_size(const NNFFormula& formula, bool with_literal_texts) {
 
 std::optional<std::string> format_as_string(const NNFFormula& formula,
                                             const LiteralFormatter* formatter, std::size_t limit) {
-  const std::uint64_t size = infix_size(formula, formatter == nullptr);
-  check_size(size, limit, "infix form");
   std::string out;
-  if (formatter == nullptr) out.reserve(size);
+  if (formatter == nullptr) {
+    const std::uint64_t size = infix_size(formula);
+    check_size(size, limit, "infix form");
+    out.reserve(size);
+  } else if (multiply(formula.tree_size(), kMaxInfixBytesPerNode) > limit) {
+    // The text around the literals is only worth computing when it could exceed the limit.
+    check_size(infix_size(formula, false), limit, "infix form");
+  }
   if (!append_infix(formula, formatter, limit, out)) return std::nullopt;
   check_size(out.size(), limit, "infix form");
   return out;
