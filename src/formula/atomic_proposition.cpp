@@ -111,9 +111,17 @@ void AtomicProposition::append_debug(std::string& out) const {
 
 void append_escaped_debug_string(std::string& out, std::string_view text) {
   out += '"';
+  // Printable ASCII other than the quote and the backslash stands for itself (the table of
+  // escaped code points starts above it): runs of it are copied whole.
+  const auto plain = [](char c) { return c >= 0x20 && c <= 0x7E && c != '"' && c != '\\'; };
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t start = i;
+    if (plain(text[i])) {
+      while (i < text.size() && plain(text[i])) ++i;
+      out.append(text.substr(start, i - start));
+      continue;
+    }
     const std::uint32_t cp = decode_utf8(text, i);
     switch (cp) {
       case '"':

@@ -105,17 +105,18 @@ Formula Formula::next(TimeStep delay, Formula formula) {
 
 // Releasing the last handle of a node would destroy its children recursively. Instead, nodes that
 // are about to die are taken apart here one at a time: children that this node alone holds are
-// moved onto an explicit stack before the node itself is freed.
+// chained onto a stack through their `next_dying` field before the node itself is freed. The
+// stack lives in the dying nodes, so freeing never allocates (it may run when memory is short).
 Formula::~Formula() {
   if (!node_ || node_->children.empty() || node_.use_count() != 1) return;
-  std::vector<std::shared_ptr<Node>> dying;
-  dying.push_back(std::move(node_));
-  while (!dying.empty()) {
-    std::shared_ptr<Node> node = std::move(dying.back());
-    dying.pop_back();
+  std::shared_ptr<Node> dying = std::move(node_);
+  while (dying) {
+    std::shared_ptr<Node> node = std::move(dying);
+    dying = std::move(node->next_dying);
     for (Formula& child : node->children) {
       if (child.node_ && !child.node_->children.empty() && child.node_.use_count() == 1) {
-        dying.push_back(std::move(child.node_));
+        child.node_->next_dying = std::move(dying);
+        dying = std::move(child.node_);
       }
     }
   }

@@ -94,6 +94,8 @@ class Formula {
     Interval interval;
     std::optional<AtomicProposition> atom;
     std::vector<Formula> children;
+    // The next node on the stack of nodes being freed (see the destructor).
+    std::shared_ptr<Node> next_dying;
   };
 
   explicit Formula(std::shared_ptr<Node> node) : node_(std::move(node)) {}

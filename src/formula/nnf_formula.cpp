@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <unordered_set>
+#include <utility>
 
 #include "formula/traversal.hpp"
 #include "support/internal_error.hpp"
@@ -14,34 +16,6 @@ namespace {
 std::size_t mix(std::size_t seed, std::size_t value) noexcept {
   return seed ^ (value + 0x9E3779B97F4A7C15ull + (seed << 6) + (seed >> 2));
 }
-
-// A stack that keeps its first N items inline, so that comparing small formulas (the common
-// case when sorting members) allocates nothing.
-template <class T, std::size_t N>
-class SmallStack {
- public:
-  bool empty() const noexcept { return size_ == 0 && spill_.empty(); }
-  void push(const T& item) {
-    if (size_ < N) {
-      inline_[size_++] = item;
-    } else {
-      spill_.push_back(item);
-    }
-  }
-  T pop() {
-    if (!spill_.empty()) {
-      T item = spill_.back();
-      spill_.pop_back();
-      return item;
-    }
-    return inline_[--size_];
-  }
-
- private:
-  std::array<T, N> inline_{};
-  std::size_t size_ = 0;
-  std::vector<T> spill_;
-};
 
 const NNFFormula& shared_true() {
   static const NNFFormula f(Literal::true_());
@@ -57,14 +31,17 @@ const NNFFormula& shared_false() {
 
 NNFFormula::NNFFormula() : NNFFormula(shared_true()) {}
 
-NNFFormula::NNFFormula(Literal literal)
-    : node_(std::make_shared<const Node>(
-          Node{Kind::Literal,
-               1,
-               mix(static_cast<std::size_t>(Kind::Literal), literal.hash()),
-               std::move(literal),
-               Interval::empty(),
-               {}})) {}
+const Literal& NNFFormula::no_literal() noexcept {
+  static const Literal literal = Literal::true_();
+  return literal;
+}
+
+NNFFormula::NNFFormula(Literal literal) : node_(nullptr) {
+  const std::size_t hash = mix(static_cast<std::size_t>(Kind::Literal), literal.hash());
+  Node* node = new Node(Kind::Literal, 1, hash, 1, Interval::empty(), 0);
+  new (&node->value) Literal(std::move(literal));
+  node_ = node;
+}
 
 NNFFormula NNFFormula::true_() {
   return shared_true();
@@ -73,39 +50,51 @@ NNFFormula NNFFormula::false_() {
   return shared_false();
 }
 
-NNFFormula NNFFormula::make(Kind kind, Literal literal, Interval interval,
-                            std::vector<NNFFormula> children) {
+NNFFormula NNFFormula::make(Kind kind, Interval interval, std::span<NNFFormula> children) {
   std::uint32_t depth = 0;
+  std::uint64_t tree_size = 1;
   std::size_t hash = mix(static_cast<std::size_t>(kind), interval.hash());
   for (const auto& c : children) {
     depth = std::max(depth, c.depth());
     hash = mix(hash, c.hash());
+    const std::uint64_t operand_size = c.node_->tree_size;
+    tree_size = operand_size > UINT64_MAX - tree_size ? UINT64_MAX : tree_size + operand_size;
   }
   if (depth >= kMaxNestingDepth) {
     throw NestingTooDeep("formula nesting exceeds the maximum depth of " +
                          std::to_string(kMaxNestingDepth) + " levels");
   }
-  return NNFFormula(std::shared_ptr<const Node>(
-      new Node{kind, depth + 1, hash, std::move(literal), interval, std::move(children)},
-      &NNFFormula::destroy));
+  const auto count = static_cast<std::uint32_t>(children.size());
+  check(count == children.size(), "a formula has more operands than a node can hold");
+  void* storage = ::operator new(sizeof(Node) + count * sizeof(NNFFormula));
+  Node* node = new (storage) Node(kind, depth + 1, hash, tree_size, interval, count);
+  NNFFormula* operands = node->mutable_operands();
+  for (std::uint32_t i = 0; i < count; ++i) new (operands + i) NNFFormula(std::move(children[i]));
+  return NNFFormula(node);
 }
 
-void NNFFormula::destroy(const Node* node) {
-  // Operands whose release is pending on this thread. Releasing one may free its node, which
-  // comes back here and only adds that node's operands to the list.
-  thread_local std::vector<std::vector<NNFFormula>> pending;
-  thread_local bool draining = false;
-  // The node was created non-const by `make`, so taking its operands out is allowed.
-  pending.push_back(std::move(const_cast<Node*>(node)->children));
-  delete node;
-  if (draining) return;
-  draining = true;
-  while (!pending.empty()) {
-    std::vector<NNFFormula> operands = std::move(pending.back());
-    pending.pop_back();
-    operands.clear();
+void NNFFormula::drop(const Node* node) noexcept {
+  if (node == nullptr || node->references.fetch_sub(1, std::memory_order_acq_rel) != 1) return;
+  // Nodes whose last handle is gone, chained through `next`. Freeing one drops a handle of each
+  // operand, which may add the operand here: a loop instead of a recursion per level.
+  const Node* dying = node;
+  node->next = nullptr;
+  while (dying != nullptr) {
+    Node* current = const_cast<Node*>(dying);  // created non-const by `make`
+    dying = current->next;
+    NNFFormula* operands = current->mutable_operands();
+    for (std::uint32_t i = 0; i < current->count; ++i) {
+      const Node* operand = operands[i].node_;
+      operands[i].node_ = nullptr;
+      if (operand->references.fetch_sub(1, std::memory_order_acq_rel) == 1) {
+        operand->next = dying;
+        dying = operand;
+      }
+    }
+    if (current->kind == Kind::Literal) current->value.~Literal();
+    current->~Node();
+    ::operator delete(current);
   }
-  draining = false;
 }
 
 // `and_` and `or_` differ only in which constant is neutral and which absorbs.
@@ -140,7 +129,7 @@ NNFFormula NNFFormula::make_junction(Kind kind, std::vector<NNFFormula> formulas
   std::sort(members.begin(), members.end());
   members.erase(std::unique(members.begin(), members.end()), members.end());
   if (members.size() == 1) return std::move(members.front());
-  return make(kind, Literal::true_(), Interval::empty(), std::move(members));
+  return make(kind, Interval::empty(), members);
 }
 
 NNFFormula NNFFormula::and_(std::vector<NNFFormula> formulas) {
@@ -158,20 +147,15 @@ NNFFormula NNFFormula::until(NNFFormula lhs, Interval interval, NNFFormula rhs) 
     const TimeStep c = interval.lb();
     return c == 0 ? rhs : globally(Interval::singleton(c), std::move(rhs));
   }
-  std::vector<NNFFormula> children;
-  children.reserve(2);
-  children.push_back(std::move(lhs));
-  children.push_back(std::move(rhs));
-  return make(Kind::Until, Literal::true_(), interval, std::move(children));
+  NNFFormula operands[] = {std::move(lhs), std::move(rhs)};
+  return make(Kind::Until, interval, operands);
 }
 
 NNFFormula NNFFormula::globally(Interval interval, NNFFormula formula) {
   if (formula.is_true() || interval.is_empty()) return true_();
   if (formula.is_false()) return false_();
   if (interval == Interval::singleton(0)) return formula;
-  std::vector<NNFFormula> children;
-  children.push_back(std::move(formula));
-  return make(Kind::Globally, Literal::true_(), interval, std::move(children));
+  return make(Kind::Globally, interval, std::span<NNFFormula>(&formula, 1));
 }
 
 NNFFormula NNFFormula::release(NNFFormula lhs, Interval interval, NNFFormula rhs) {
@@ -245,36 +229,59 @@ NNFFormula NNFFormula::implication(const NNFFormula& lhs, NNFFormula rhs) {
   return or_({std::move(not_lhs), std::move(rhs)});
 }
 
-// Formulas at most this deep are compared recursively, which is faster; the recursion stays
-// within a few kilobytes of stack. Deeper ones are walked with an explicit stack.
-constexpr std::uint32_t kRecursiveCompareDepth = 64;
+namespace {
+
+using NodePair = std::pair<const void*, const void*>;
+
+struct NodePairHash {
+  std::size_t operator()(const NodePair& pair) const noexcept {
+    const auto x = reinterpret_cast<std::uintptr_t>(pair.first);
+    const auto y = reinterpret_cast<std::uintptr_t>(pair.second);
+    return static_cast<std::size_t>((std::uint64_t{x} * 0x9E3779B97F4A7C15ull) ^ y);
+  }
+};
+
+// Pairs of nodes already compared within one comparison.
+using NodePairSet = std::unordered_set<NodePair, NodePairHash>;
+
+}  // namespace
+
+// Formulas whose tree (every path through shared operands counted) has at most this many nodes
+// are compared by a plain recursion, which is fastest and stays within a few kilobytes of stack.
+// Larger ones are walked with an explicit stack that remembers the pairs of nodes it has already
+// compared: formulas share operands (a release holds its rhs three times), so their trees can be
+// exponentially larger than their node graphs, and a walk without memory would follow every
+// path.
+constexpr std::uint64_t kRecursiveCompareSize = 256;
 
 bool operator==(const NNFFormula& a, const NNFFormula& b) {
   using Node = NNFFormula::Node;
   if (a.node_ == b.node_) return true;
+  const auto differ = [](const Node& x, const Node& y) {
+    return x.hash != y.hash || x.kind != y.kind || x.depth != y.depth ||
+           x.tree_size != y.tree_size || x.count != y.count || x.interval != y.interval ||
+           (x.kind == NNFFormula::Kind::Literal && !(x.value == y.value));
+  };
   {
     const Node& x = *a.node_;
     const Node& y = *b.node_;
-    if (x.hash != y.hash || x.kind != y.kind || x.depth != y.depth) return false;
-    if (x.depth <= kRecursiveCompareDepth) {
-      if (x.kind == NNFFormula::Kind::Literal) return x.literal == y.literal;
-      return x.interval == y.interval && x.children == y.children;
+    if (differ(x, y)) return false;
+    if (x.tree_size <= kRecursiveCompareSize) {
+      const auto xs = x.operands();
+      const auto ys = y.operands();
+      return std::equal(xs.begin(), xs.end(), ys.begin(), ys.end());
     }
   }
-  // Pairs of nodes still to compare; equal subtrees that share a node are skipped.
-  SmallStack<std::pair<const Node*, const Node*>, 32> pending;
-  pending.push({a.node_.get(), b.node_.get()});
+  // Pairs of nodes still to compare, and pairs met before: those are equal or on the way.
+  std::vector<std::pair<const Node*, const Node*>> pending{{a.node_, b.node_}};
+  NodePairSet seen;
   while (!pending.empty()) {
-    const auto [x, y] = pending.pop();
-    if (x == y) continue;
-    if (x->hash != y->hash || x->kind != y->kind || x->depth != y->depth) return false;
-    if (x->kind == NNFFormula::Kind::Literal) {
-      if (!(x->literal == y->literal)) return false;
-      continue;
-    }
-    if (x->interval != y->interval || x->children.size() != y->children.size()) return false;
-    for (std::size_t i = 0; i < x->children.size(); ++i) {
-      pending.push({x->children[i].node_.get(), y->children[i].node_.get()});
+    const auto [x, y] = pending.back();
+    pending.pop_back();
+    if (x == y || !seen.insert({x, y}).second) continue;
+    if (differ(*x, *y)) return false;
+    for (std::size_t i = 0; i < x->count; ++i) {
+      pending.emplace_back(x->operands()[i].node_, y->operands()[i].node_);
     }
   }
   return true;
@@ -282,85 +289,109 @@ bool operator==(const NNFFormula& a, const NNFFormula& b) {
 
 std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
   using Node = NNFFormula::Node;
-  const Node* first = a.node_.get();
-  const Node* second = b.node_.get();
-  if (first == second) return std::strong_ordering::equal;
+  using Kind = NNFFormula::Kind;
+  static constexpr auto kEqual = std::strong_ordering::equal;
+  const Node* first = a.node_;
+  const Node* second = b.node_;
+  if (first == second) return kEqual;
   if (auto c = first->kind <=> second->kind; c != 0) return c;
-  if (first->kind == NNFFormula::Kind::Literal) return first->literal <=> second->literal;
-  if (std::min(first->depth, second->depth) <= kRecursiveCompareDepth) {
+  if (first->kind == Kind::Literal) return first->value <=> second->value;
+  if (std::min(first->tree_size, second->tree_size) <= kRecursiveCompareSize) {
     // Every step of this recursion descends in both formulas, so it ends within the smaller
-    // depth.
+    // tree.
     const Node& x = *first;
     const Node& y = *second;
     switch (x.kind) {
-      case NNFFormula::Kind::And:
-      case NNFFormula::Kind::Or:
-        return std::lexicographical_compare_three_way(x.children.begin(), x.children.end(),
-                                                      y.children.begin(), y.children.end());
-      case NNFFormula::Kind::Until:
-        if (auto c = x.children[0] <=> y.children[0]; c != 0) return c;
+      case Kind::And:
+      case Kind::Or:
+        return std::lexicographical_compare_three_way(x.operands().begin(), x.operands().end(),
+                                                      y.operands().begin(), y.operands().end());
+      case Kind::Until:
+        if (auto c = x.operands()[0] <=> y.operands()[0]; c != 0) return c;
         if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.children[1] <=> y.children[1];
-      case NNFFormula::Kind::Globally:
+        return x.operands()[1] <=> y.operands()[1];
+      case Kind::Globally:
         if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.children[0] <=> y.children[0];
-      case NNFFormula::Kind::Literal:
+        return x.operands()[0] <=> y.operands()[0];
+      case Kind::Literal:
         break;
     }
   }
 
-  // The fields still to compare, in order on a stack (the next one on top): pairs of nodes,
-  // pairs of intervals, and the member counts that decide when one member list is a prefix of
-  // the other.
-  struct Step {
-    enum class What : std::uint8_t { Nodes, Intervals, Counts } what;
+  // One frame per pair of nodes under comparison; `step` walks their fields in declaration
+  // order. A pair whose fields all compared equal is remembered, so that the other paths to it
+  // skip it.
+  struct Frame {
     const Node* x;
     const Node* y;
+    std::uint32_t step;
   };
-  SmallStack<Step, 32> pending;
-  pending.push({Step::What::Nodes, first, second});
-  while (!pending.empty()) {
-    const Step step = pending.pop();
-    const Node* x = step.x;
-    const Node* y = step.y;
-    switch (step.what) {
-      case Step::What::Intervals:
-        if (auto c = x->interval <=> y->interval; c != 0) return c;
-        continue;
-      case Step::What::Counts:
-        if (auto c = x->children.size() <=> y->children.size(); c != 0) return c;
-        continue;
-      case Step::What::Nodes:
-        break;
-    }
-    if (x == y) continue;
+  std::vector<Frame> stack;
+  NodePairSet equal;
+  const auto enter = [&](const Node* x, const Node* y) {
+    if (x == y || equal.contains({x, y})) return kEqual;
     if (auto c = x->kind <=> y->kind; c != 0) return c;
-    switch (x->kind) {
-      case NNFFormula::Kind::Literal:
-        if (auto c = x->literal <=> y->literal; c != 0) return c;
-        break;
-      case NNFFormula::Kind::And:
-      case NNFFormula::Kind::Or: {
-        // Members pairwise in order; then the shorter list first.
-        pending.push({Step::What::Counts, x, y});
-        const std::size_t common = std::min(x->children.size(), y->children.size());
-        for (std::size_t i = common; i-- > 0;) {
-          pending.push({Step::What::Nodes, x->children[i].node_.get(), y->children[i].node_.get()});
+    if (x->kind == Kind::Literal) return x->value <=> y->value;
+    stack.push_back({x, y, 0});
+    return kEqual;
+  };
+  stack.push_back({first, second, 0});
+  while (!stack.empty()) {
+    Frame& frame = stack.back();
+    const Node& x = *frame.x;
+    const Node& y = *frame.y;
+    const std::uint32_t step = frame.step++;
+    std::strong_ordering field = kEqual;
+    std::uint32_t child = 0;
+    bool descend = false;
+    switch (x.kind) {
+      case Kind::And:
+      case Kind::Or: {
+        const std::uint32_t common = std::min(x.count, y.count);
+        if (step < common) {
+          child = step;
+          descend = true;
+        } else if (step == common) {
+          field = x.count <=> y.count;
+        } else {
+          equal.insert({&x, &y});
+          stack.pop_back();
+          continue;
         }
         break;
       }
-      case NNFFormula::Kind::Until:  // lhs, interval, rhs
-        pending.push({Step::What::Nodes, x->children[1].node_.get(), y->children[1].node_.get()});
-        pending.push({Step::What::Intervals, x, y});
-        pending.push({Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
+      case Kind::Until:  // lhs, interval, rhs
+        if (step == 1) {
+          field = x.interval <=> y.interval;
+        } else if (step < 3) {
+          child = step / 2;
+          descend = true;
+        } else {
+          equal.insert({&x, &y});
+          stack.pop_back();
+          continue;
+        }
         break;
-      case NNFFormula::Kind::Globally:  // interval, child
-        pending.push({Step::What::Nodes, x->children[0].node_.get(), y->children[0].node_.get()});
-        pending.push({Step::What::Intervals, x, y});
+      case Kind::Globally:  // interval, child
+        if (step == 0) {
+          field = x.interval <=> y.interval;
+        } else if (step == 1) {
+          descend = true;
+        } else {
+          equal.insert({&x, &y});
+          stack.pop_back();
+          continue;
+        }
+        break;
+      case Kind::Literal:
         break;
     }
+    if (field != 0) return field;
+    if (descend) {
+      if (auto c = enter(x.operands()[child].node_, y.operands()[child].node_); c != 0) return c;
+    }
   }
-  return std::strong_ordering::equal;
+  return kEqual;
 }
 
 }  // namespace corvane

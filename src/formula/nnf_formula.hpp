@@ -14,14 +14,18 @@
 // holds when ψ holds at some step t' of t + I and φ holds at every step from t + lb(I) up to
 // (excluding) t'. The obligation on φ starts at the interval's lower bound, not at t.
 //
-// Each node caches its hash and nesting depth. Formulas deeper than `kMaxNestingDepth` are refused
-// with `NestingTooDeep`, because every algorithm over formulas recurses once per level.
+// Each node caches its hash, nesting depth and tree size. Formulas deeper than `kMaxNestingDepth`
+// are refused with `NestingTooDeep`, because every algorithm over formulas recurses once per level.
+//
+// Operands are shared: a release holds its rhs three times, so a chain of n releases has a few
+// nodes per release but about 3^n paths from the top to the innermost operand. Every operation
+// therefore works per node (or per pair of nodes), never per path.
 #pragma once
 
+#include <atomic>
 #include <compare>
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -43,6 +47,27 @@ class NNFFormula {
   // A literal formula; `NNFFormula()` is the constant true.
   NNFFormula();
   explicit NNFFormula(Literal literal);
+
+  NNFFormula(const NNFFormula& other) noexcept : node_(other.node_) { retain(node_); }
+  NNFFormula(NNFFormula&& other) noexcept : node_(other.node_) { other.node_ = nullptr; }
+  NNFFormula& operator=(const NNFFormula& other) noexcept {
+    retain(other.node_);
+    drop(node_);
+    node_ = other.node_;
+    return *this;
+  }
+  NNFFormula& operator=(NNFFormula&& other) noexcept {
+    if (this != &other) {
+      drop(node_);
+      node_ = other.node_;
+      other.node_ = nullptr;
+    }
+    return *this;
+  }
+  // Frees the nodes that only this handle kept alive. Never allocates and never recurses, so
+  // freeing works however deep the formula and however little memory is left.
+  ~NNFFormula() { drop(node_); }
+
   static NNFFormula true_();
   static NNFFormula false_();
   static NNFFormula positive(AtomicProposition p) { return NNFFormula(Literal::positive(p)); }
@@ -65,22 +90,22 @@ class NNFFormula {
 
   Kind kind() const noexcept { return node_->kind; }
   bool is_literal() const noexcept { return kind() == Kind::Literal; }
-  bool is_true() const noexcept { return is_literal() && node_->literal.is_true(); }
-  bool is_false() const noexcept { return is_literal() && node_->literal.is_false(); }
+  bool is_true() const noexcept { return is_literal() && node_->value.is_true(); }
+  bool is_false() const noexcept { return is_literal() && node_->value.is_false(); }
   // An `Until` whose lhs is `True`.
   bool is_eventually() const noexcept { return kind() == Kind::Until && lhs().is_true(); }
 
   // Accessors; each is meaningful only for the kinds named.
-  const Literal& literal() const noexcept { return node_->literal; }                // Literal
-  std::span<const NNFFormula> members() const noexcept { return node_->children; }  // And, Or
-  Interval interval() const noexcept { return node_->interval; }           // Until, Globally
-  const NNFFormula& lhs() const noexcept { return node_->children[0]; }    // Until
-  const NNFFormula& rhs() const noexcept { return node_->children[1]; }    // Until
-  const NNFFormula& child() const noexcept { return node_->children[0]; }  // Globally
+  const Literal& literal() const noexcept { return node_->literal(); }                // Literal
+  std::span<const NNFFormula> members() const noexcept { return node_->operands(); }  // And, Or
+  Interval interval() const noexcept { return node_->interval; }             // Until, Globally
+  const NNFFormula& lhs() const noexcept { return node_->operands()[0]; }    // Until
+  const NNFFormula& rhs() const noexcept { return node_->operands()[1]; }    // Until
+  const NNFFormula& child() const noexcept { return node_->operands()[0]; }  // Globally
 
   // The direct operands: none for a literal, the members in order for `And` and `Or`, lhs then
   // rhs for `Until`, the child for `Globally`.
-  std::span<const NNFFormula> subformulas() const noexcept { return node_->children; }
+  std::span<const NNFFormula> subformulas() const noexcept { return node_->operands(); }
   // A formula of the same kind and interval over other operands (as many, in the same order),
   // built by the simplifying constructor of the kind. A literal, having none, is returned as is.
   NNFFormula with_operands(std::vector<NNFFormula> operands) const;
@@ -92,39 +117,77 @@ class NNFFormula {
 
   std::size_t hash() const noexcept { return node_->hash; }
   std::uint32_t depth() const noexcept { return node_->depth; }
+  // The number of nodes of the formula written out as a tree, every shared operand counted at
+  // each place it occurs (saturating at the largest 64-bit value).
+  std::uint64_t tree_size() const noexcept { return node_->tree_size; }
   // Whether both handles share one node (a cheap sufficient test for equality).
   bool same_node(const NNFFormula& other) const noexcept { return node_ == other.node_; }
   // The address of the node: the same for handles that share it, and no other node's while a
   // handle to it lives. For memos keyed by node identity.
-  const void* identity() const noexcept { return node_.get(); }
+  const void* identity() const noexcept { return node_; }
   // Whether other handles refer to the node too. A node with a single handle has one parent, so
   // a walk reaches it along one path only, and a memo need not keep it.
-  bool is_shared() const noexcept { return node_.use_count() > 1; }
+  bool is_shared() const noexcept { return node_->references.load(std::memory_order_relaxed) > 1; }
 
-  // Structural equality and order. Both walk the formulas with an explicit stack instead of
-  // recursion, so comparing deeply nested formulas needs no more stack than shallow ones.
+  // Structural equality and order. Large formulas are walked with an explicit stack that
+  // remembers the pairs of nodes compared, so comparing costs at most the product of the two
+  // formulas' node counts and no more stack for deep formulas than for shallow ones.
   friend bool operator==(const NNFFormula& a, const NNFFormula& b);
   friend std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b);
 
  private:
+  // A node and its operands live in one allocation: the operand handles follow the node. The
+  // count of handles is the only mutable state; `next` links nodes that are being freed.
   struct Node {
-    Kind kind;
-    std::uint32_t depth;
-    std::size_t hash;
-    Literal literal;
-    Interval interval;
-    std::vector<NNFFormula> children;
-  };
+    Node(Kind kind, std::uint32_t depth, std::size_t hash, std::uint64_t tree_size,
+         Interval interval, std::uint32_t count) noexcept
+        : hash(hash),
+          tree_size(tree_size),
+          depth(depth),
+          count(count),
+          kind(kind),
+          interval(interval) {}
+    Node(const Node&) = delete;
+    Node& operator=(const Node&) = delete;
+    ~Node() {}
 
-  explicit NNFFormula(std::shared_ptr<const Node> node) : node_(std::move(node)) {}
-  // Frees a compound node. Its operands are released in a loop rather than by recursion, so
-  // freeing a deeply nested formula needs no more stack than freeing a shallow one.
-  static void destroy(const Node* node);
-  static NNFFormula make(Kind kind, Literal literal, Interval interval,
-                         std::vector<NNFFormula> children);
+    const Literal& literal() const noexcept { return kind == Kind::Literal ? value : no_literal(); }
+    std::span<const NNFFormula> operands() const noexcept {
+      return {reinterpret_cast<const NNFFormula*>(this + 1), count};
+    }
+    NNFFormula* mutable_operands() noexcept { return reinterpret_cast<NNFFormula*>(this + 1); }
+
+    mutable std::atomic<std::size_t> references{1};
+    mutable const Node* next = nullptr;
+    std::size_t hash;
+    // The number of nodes of the formula written out as a tree (saturating).
+    std::uint64_t tree_size;
+    std::uint32_t depth;
+    std::uint32_t count;
+    Kind kind;
+    Interval interval;
+    // The literal of a `Literal` node; left unconstructed in the others.
+    union {
+      Literal value;
+    };
+  };
+  static_assert(sizeof(Node) % alignof(NNFFormula*) == 0, "operands follow the node");
+  // What `literal()` gives for the nodes that are not literals.
+  static const Literal& no_literal() noexcept;
+
+  explicit NNFFormula(const Node* node) noexcept : node_(node) {}
+  static void retain(const Node* node) noexcept {
+    if (node != nullptr) node->references.fetch_add(1, std::memory_order_relaxed);
+  }
+  // Drops one handle of `node`; frees it, and every operand it held the last handle of, when it
+  // was the last. Freed nodes are chained through their `next` field, so this needs no memory
+  // of its own.
+  static void drop(const Node* node) noexcept;
+  // A node over `children` (whose handles it takes over), without simplifying.
+  static NNFFormula make(Kind kind, Interval interval, std::span<NNFFormula> children);
   static NNFFormula make_junction(Kind kind, std::vector<NNFFormula> formulas);
 
-  std::shared_ptr<const Node> node_;
+  const Node* node_;
 };
 
 }  // namespace corvane

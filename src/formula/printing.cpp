@@ -1,15 +1,49 @@
 #include "formula/printing.hpp"
 
+#include <cstdint>
+#include <limits>
 #include <span>
 #include <utility>
 
 #include "formula/traversal.hpp"
 #include "support/internal_error.hpp"
+#include "support/result_too_large.hpp"
 #include "support/stack_guard.hpp"
 
 namespace corvane {
 
 namespace {
+
+// Text lengths add and multiply up to the largest 64-bit value and stay there.
+constexpr std::uint64_t kSaturated = std::numeric_limits<std::uint64_t>::max();
+std::uint64_t add(std::uint64_t a, std::uint64_t b) noexcept {
+  return a > kSaturated - b ? kSaturated : a + b;
+}
+std::uint64_t multiply(std::uint64_t a, std::uint64_t b) noexcept {
+  return b != 0 && a > kSaturated / b ? kSaturated : a * b;
+}
+
+// The most bytes the infix form writes for one node of a formula's tree, besides the literals'
+// texts: "(", "!" and ")" for a literal; for an operator its parentheses, its letter and a window
+// of up to 24 characters with the spaces around them, and a separator " & " before it.
+constexpr std::uint64_t kMaxInfixBytesPerNode = 64;
+
+// Refuses a text of `size` bytes when that is more than `limit`.
+void check_size(std::uint64_t size, std::size_t limit, const char* form) {
+  if (size > limit) {
+    throw ResultTooLarge(std::string("the ") + form +
+                         " of this formula is longer than the limit of " + std::to_string(limit) +
+                         " bytes");
+  }
+}
+
+// The length of what `append(scratch)` appends; `scratch` is only reused storage.
+template <class Append>
+std::uint64_t appended_length(std::string& scratch, Append&& append) {
+  scratch.clear();
+  append(scratch);
+  return scratch.size();
+}
 
 void append_operator_label(const char* letter, Interval interval, std::string& out) {
   out += letter;
@@ -79,7 +113,8 @@ void append_infix_operator(const char* letter, Interval interval, std::string& o
   out += ' ';
 }
 
-bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::string& out) {
+bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::size_t limit,
+                  std::string& out) {
   ensure_stack_space();
   out += '(';
   switch (f.kind()) {
@@ -88,6 +123,7 @@ bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::s
       if (l.kind() == Literal::Kind::Negative) out += '!';
       if (formatter != nullptr) {
         if (!(*formatter)(l, out)) return false;
+        check_size(out.size(), limit, "infix form");
       } else if (l.is_true()) {
         out += "true";
       } else if (l.is_false()) {
@@ -104,7 +140,7 @@ bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::s
       for (const auto& m : f.members()) {
         if (!first) out += separator;
         first = false;
-        if (!append_infix(m, formatter, out)) return false;
+        if (!append_infix(m, formatter, limit, out)) return false;
       }
       break;
     }
@@ -112,14 +148,14 @@ bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::s
       if (f.lhs().is_true()) {
         append_infix_operator("F", f.interval(), out);
       } else {
-        if (!append_infix(f.lhs(), formatter, out)) return false;
+        if (!append_infix(f.lhs(), formatter, limit, out)) return false;
         append_infix_operator(" U", f.interval(), out);
       }
-      if (!append_infix(f.rhs(), formatter, out)) return false;
+      if (!append_infix(f.rhs(), formatter, limit, out)) return false;
       break;
     case NNFFormula::Kind::Globally:
       append_infix_operator("G", f.interval(), out);
-      if (!append_infix(f.child(), formatter, out)) return false;
+      if (!append_infix(f.child(), formatter, limit, out)) return false;
       break;
   }
   out += ')';
@@ -170,29 +206,135 @@ TermTree to_termtree(const NNFFormula& formula) {
   return tree;
 }
 
-std::string render_termtree(const TermTree& tree) {
+std::uint64_t rendered_size(const TermTree& tree) {
   check(!tree.empty(), "an empty labelled tree has nothing to render");
-  std::string out(tree.label(tree.root()));
+  // Per node, the lines its subtree draws and their length without the columns of the node's
+  // ancestors. Each child adds its connector ("├── " or "└── ", 10 bytes) to its first line, and
+  // its column ("│   ", 6 bytes, or four spaces when it is the last child) to every other one.
+  // Children come before their parents in the list.
+  std::vector<std::uint64_t> lines(std::size_t{tree.root()} + 1);
+  std::vector<std::uint64_t> bytes(std::size_t{tree.root()} + 1);
+  for (TermTree::Node node = 0; node <= tree.root(); ++node) {
+    std::uint64_t node_lines = 1;
+    std::uint64_t node_bytes = tree.label(node).size() + 1;
+    const std::span<const TermTree::Node> children = tree.children(node);
+    for (std::size_t i = 0; i < children.size(); ++i) {
+      const TermTree::Node child = children[i];
+      const std::uint64_t column = i + 1 == children.size() ? 4 : 6;
+      node_lines = add(node_lines, lines[child]);
+      node_bytes = add(node_bytes, add(10, bytes[child]));
+      node_bytes = add(node_bytes, multiply(column, lines[child] - 1));
+    }
+    lines[node] = node_lines;
+    bytes[node] = node_bytes;
+  }
+  return bytes[tree.root()];
+}
+
+std::string render_termtree(const TermTree& tree, std::size_t limit) {
+  const std::uint64_t size = rendered_size(tree);
+  check_size(size, limit, "tree form");
+  std::string out;
+  out.reserve(size);
+  out += tree.label(tree.root());
   out += '\n';
   std::string prefix;
   render_children(tree, tree.root(), prefix, out);
   return out;
 }
 
-std::string to_tree_string(const NNFFormula& formula) {
-  return render_termtree(to_termtree(formula));
+std::string to_tree_string(const NNFFormula& formula, std::size_t limit) {
+  return render_termtree(to_termtree(formula), limit);
 }
 
-std::string to_debug_string(const NNFFormula& formula) {
+std::uint64_t debug_string_size(const NNFFormula& formula) {
+  NodeMemo<std::uint64_t> sizes;
+  std::string scratch;
+  return fold(
+      formula, sizes, [&](const NNFFormula& f, std::span<const std::uint64_t* const> operands) {
+        std::uint64_t size = 0;
+        for (const std::uint64_t* operand : operands) size = add(size, *operand);
+        const auto interval = [&] {
+          return appended_length(scratch,
+                                 [&](std::string& out) { f.interval().append_debug(out); });
+        };
+        switch (f.kind()) {
+          case NNFFormula::Kind::Literal:  // Literal(...)
+            return 9 + appended_length(scratch,
+                                       [&](std::string& out) { f.literal().append_debug(out); });
+          case NNFFormula::Kind::And:  // And({..., ...})
+          case NNFFormula::Kind::Or:
+            return add(size,
+                       (f.kind() == NNFFormula::Kind::And ? 7 : 6) + 2 * (operands.size() - 1));
+          case NNFFormula::Kind::Until:  // Until(lhs, interval, rhs)
+            return add(size, 11 + interval());
+          case NNFFormula::Kind::Globally:  // Globally(interval, child)
+            return add(size, 12 + interval());
+        }
+        throw InternalError("internal error: entered unreachable code: unknown formula kind");
+      });
+}
+
+std::string to_debug_string(const NNFFormula& formula, std::size_t limit) {
+  const std::uint64_t size = debug_string_size(formula);
+  check_size(size, limit, "debug form");
   std::string out;
+  out.reserve(size);
   append_debug(formula, out);
   return out;
 }
 
+std::uint64_t infix_size(const NNFFormula& formula, bool with_literal_texts) {
+  NodeMemo<std::uint64_t> sizes;
+  std::string scratch;
+  return fold(
+      formula, sizes, [&](const NNFFormula& f, std::span<const std::uint64_t* const> operands) {
+        // An operator is written "G " over the whole time line, otherwise e.g. "G[0, 5] ".
+        const auto operator_length = [&](std::uint64_t letters) {
+          if (f.interval() == Interval::unbounded(0)) return letters + 1;
+          return letters + 1 + appended_length(scratch, [&](std::string& out) {
+                   f.interval().append_display(out);
+                 });
+        };
+        std::uint64_t size = 2;  // the parentheses
+        switch (f.kind()) {
+          case NNFFormula::Kind::Literal: {
+            const Literal& l = f.literal();
+            if (l.kind() == Literal::Kind::Negative) ++size;
+            if (!with_literal_texts) return size;
+            if (l.is_constant()) return size + (l.is_true() ? 4 : 5);
+            return size + appended_length(scratch, [&](std::string& out) {
+                     l.proposition().append_display(out);
+                   });
+          }
+          case NNFFormula::Kind::And:  // " & " or " | " between members
+          case NNFFormula::Kind::Or:
+            size += 3 * (operands.size() - 1);
+            for (const std::uint64_t* operand : operands) size = add(size, *operand);
+            return size;
+          case NNFFormula::Kind::Until:
+            if (f.is_eventually()) return add(size + operator_length(1), *operands[1]);
+            return add(add(size + operator_length(2), *operands[0]), *operands[1]);
+          case NNFFormula::Kind::Globally:
+            return add(size + operator_length(1), *operands[0]);
+        }
+        throw InternalError("internal error: entered unreachable code: unknown formula kind");
+      });
+}
+
 std::optional<std::string> format_as_string(const NNFFormula& formula,
-                                            const LiteralFormatter* formatter) {
+                                            const LiteralFormatter* formatter, std::size_t limit) {
   std::string out;
-  if (!append_infix(formula, formatter, out)) return std::nullopt;
+  if (formatter == nullptr) {
+    const std::uint64_t size = infix_size(formula);
+    check_size(size, limit, "infix form");
+    out.reserve(size);
+  } else if (multiply(formula.tree_size(), kMaxInfixBytesPerNode) > limit) {
+    // The text around the literals is only worth computing when it could exceed the limit.
+    check_size(infix_size(formula, false), limit, "infix form");
+  }
+  if (!append_infix(formula, formatter, limit, out)) return std::nullopt;
+  check_size(out.size(), limit, "infix form");
   return out;
 }
 

@@ -365,6 +365,69 @@ def test_depth_limit_is_enforced_and_formulas_at_the_limit_work():
     gc.collect()
 
 
+# A chain of n releases is a graph of a few nodes per release, but every release holds its rhs
+# three times, so written out as a tree it has about 3^n nodes: at 40 releases, anything that
+# walked the tree would run for years.
+def release_chain(n):
+    return Formula(" R ".join(f"a{i}" for i in range(n)))
+
+
+@pytest.mark.parametrize(
+    "operation",
+    [
+        lambda f, g: Formula.disjunction([f, Formula.negation(g)]),
+        lambda f, g: Formula.implication(f, g),
+        lambda f, g: f.remove_delayed_until(),
+        lambda f, g: f.remove_timed_until(),
+        lambda f, g: f.relevant_aps(5),
+        lambda f, g: Augmenter(KnowledgeSequence({})).augment(f),
+    ],
+    ids=["negation", "implication", "remove_delayed_until", "remove_timed_until", "relevant_aps",
+         "augment"],
+)
+def test_release_chains_cost_their_nodes_not_their_tree(operation):
+    operation(release_chain(40), release_chain(40))
+
+
+def test_separately_parsed_release_chains_are_found_equal():
+    # Equal members collapse into one, so the conjunction is the chain itself (a disjunction).
+    both = Formula.conjunction([release_chain(40), release_chain(40)])
+    assert len(both.split_at_top_level_conjunction()) == 1
+    other = Formula.conjunction([release_chain(40), release_chain(39)])
+    assert len(other.split_at_top_level_conjunction()) == 2
+
+
+@pytest.mark.parametrize(
+    "print_", [str, repr, Formula.format_as_string, lambda f: f.format_as_string(lambda n, p: n)],
+    ids=["str", "repr", "format_as_string", "with formatter"],
+)
+def test_prints_longer_than_the_limit_are_refused_at_once(print_):
+    assert len(print_(release_chain(8))) > 1000
+    with pytest.raises(MemoryError, match="longer than the limit of 268435456 bytes"):
+        print_(release_chain(40))
+
+
+def test_a_print_of_exactly_the_limit_is_made():
+    limit = 2**28
+    assert len(ap("a" * (limit - 2)).format_as_string()) == limit  # "(" name ")"
+    with pytest.raises(MemoryError):
+        ap("a" * (limit - 1)).format_as_string()
+
+
+def test_a_formatter_whose_texts_outgrow_the_limit_is_stopped():
+    calls = []
+    text = "x" * 2**20
+
+    def formatter(name, parameter):
+        calls.append(name)
+        return text
+
+    f = Formula.conjunction([ap(f"p{i}") for i in range(1000)])
+    with pytest.raises(MemoryError):
+        f.format_as_string(formatter)
+    assert len(calls) == 256  # 256 texts of 1 MiB and their parentheses pass 256 MiB
+
+
 def test_depth_limit_on_a_thread():
     results = []
 

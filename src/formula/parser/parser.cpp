@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "formula/ltl_to_nnf.hpp"
 #include "support/internal_error.hpp"
@@ -81,6 +81,56 @@ constexpr int kLevelAnd = 4;
 constexpr int kLevelNegated = 6;  // the operand of !: no continuation at all
 constexpr int kLevelCount = 7;
 
+// The memo of operand results, keyed by (position, level): an open-addressing table of entry
+// numbers over a list of entries, so that an entry costs no allocation of its own (a text of a
+// megabyte makes hundreds of thousands of them).
+class OperandMemo {
+ public:
+  const Result<Formula>* find(std::uint64_t key) const noexcept {
+    if (slots_.empty()) return nullptr;
+    for (std::size_t i = slot_of(key);; i = (i + 1) & (slots_.size() - 1)) {
+      const std::uint32_t slot = slots_[i];
+      if (slot == 0) return nullptr;
+      if (entries_[slot - 1].key == key) return &entries_[slot - 1].result;
+    }
+  }
+
+  // Adds the result for `key`, which must not have one yet.
+  void insert(std::uint64_t key, Result<Formula> result) {
+    check(entries_.size() < 0xFFFFFFFEu, "the parser's memo ran out of entry numbers");
+    if (2 * (entries_.size() + 1) > slots_.size()) grow();
+    entries_.push_back({key, std::move(result)});
+    place(static_cast<std::uint32_t>(entries_.size()));
+  }
+
+ private:
+  struct Entry {
+    std::uint64_t key;
+    Result<Formula> result;
+  };
+
+  // Keys are position * levels + level, all distinct: taken as they are, the entries of nearby
+  // positions sit in nearby slots, which keeps the probes of one stretch of text in the cache.
+  std::size_t slot_of(std::uint64_t key) const noexcept {
+    return static_cast<std::size_t>(key) & (slots_.size() - 1);
+  }
+  // Enters entry number `number` (1-based) into the first free slot of its probe sequence.
+  void place(std::uint32_t number) {
+    std::size_t i = slot_of(entries_[number - 1].key);
+    while (slots_[i] != 0) i = (i + 1) & (slots_.size() - 1);
+    slots_[i] = number;
+  }
+  // Doubles the table (at least 1024 slots); it stays at most half full.
+  void grow() {
+    const std::size_t size = slots_.empty() ? 1024 : 2 * slots_.size();
+    slots_.assign(size, 0);
+    for (std::size_t n = 1; n <= entries_.size(); ++n) place(static_cast<std::uint32_t>(n));
+  }
+
+  std::vector<Entry> entries_;
+  std::vector<std::uint32_t> slots_;  // 0: free; otherwise 1 + the entry's position
+};
+
 // One pass over the text. The first pass finds the furthest position at which a token failed to
 // match; the reporting pass, given that position, collects every token that failed there.
 //
@@ -125,7 +175,7 @@ class Parser {
 
   // Matches `token` at `pos`, advancing `pos` past it; reports the quoted token otherwise.
   bool token(std::size_t& pos, std::string_view token) {
-    if (text_.substr(pos).starts_with(token)) {
+    if (pos <= text_.size() && text_.compare(pos, token.size(), token) == 0) {
       pos += token.size();
       return true;
     }
@@ -221,7 +271,7 @@ class Parser {
 
   Result<Formula> operand(std::size_t pos, int level) {
     const std::uint64_t key = static_cast<std::uint64_t>(pos) * kLevelCount + level;
-    if (auto hit = memo_.find(key); hit != memo_.end()) return hit->second;
+    if (const Result<Formula>* hit = memo_.find(key)) return *hit;
     ensure_stack_space();
     poll_interrupt();
     if (depth_ >= kMaxNestingDepth) {
@@ -233,7 +283,7 @@ class Parser {
       NestingLevel nested(depth_);
       result = parse_operand(pos, level);
     }
-    memo_.emplace(key, result);
+    memo_.insert(key, result);
     return result;
   }
 
@@ -303,21 +353,40 @@ class Parser {
   }
 
   Result<Formula> prefix(std::size_t pos) {
-    if (auto f = temporal_prefix(pos, "F")) return f;
-    if (auto g = temporal_prefix(pos, "G")) return g;
-    if (auto x = next_prefix(pos)) return x;
-    if (std::size_t p = pos; token(p, "!")) {
+    // Outside the reporting pass, a form that cannot start with the character at `pos` is not
+    // tried: it would fail right at `pos`, which only moves the furthest failure there.
+    const char c = at(pos);
+    const auto may_start = [&](bool starts) {
+      if (starts || reporting_) return true;
+      furthest_ = std::max(furthest_, pos);
+      return false;
+    };
+    if (may_start(c == 'F')) {
+      if (auto f = temporal_prefix(pos, "F")) return f;
+    }
+    if (may_start(c == 'G')) {
+      if (auto g = temporal_prefix(pos, "G")) return g;
+    }
+    if (may_start(c == 'X')) {
+      if (auto x = next_prefix(pos)) return x;
+    }
+    if (std::size_t p = pos; may_start(c == '!') && token(p, "!")) {
       if (auto child = operand(skip_whitespace(p), kLevelNegated)) {
         return Match<Formula>{child->end, Formula::not_(std::move(child->value))};
       }
     }
-    for (auto [text, value] : {std::pair{"True", true}, std::pair{"true", true},
-                               std::pair{"False", false}, std::pair{"false", false}}) {
-      if (std::size_t p = pos; token(p, text)) {
-        return Match<Formula>{p, value ? Formula::true_() : Formula::false_()};
+    if (may_start(c == 'T' || c == 't' || c == 'F' || c == 'f')) {
+      for (auto [text, value] : {std::pair{"True", true}, std::pair{"true", true},
+                                 std::pair{"False", false}, std::pair{"false", false}}) {
+        if (std::size_t p = pos; token(p, text)) {
+          return Match<Formula>{p, value ? Formula::true_() : Formula::false_()};
+        }
       }
     }
-    if (auto p = proposition(pos)) return p;
+    if (may_start(is_name_start(c))) {
+      if (auto p = proposition(pos)) return p;
+    }
+    if (!may_start(c == '(')) return std::nullopt;
     return parenthesised(pos);
   }
 
@@ -393,7 +462,7 @@ class Parser {
   std::size_t furthest_;
   ExpectedSet expected_;
   std::uint32_t depth_ = 0;
-  std::unordered_map<std::uint64_t, Result<Formula>> memo_;
+  OperandMemo memo_;
 };
 
 }  // namespace

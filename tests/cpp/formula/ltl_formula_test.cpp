@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 #include "formula/ltl_to_nnf.hpp"
+#include "support/refused_allocations.hpp"
 
 namespace corvane {
 namespace {
@@ -86,6 +88,15 @@ TEST(LtlFormula, DeepChainsConvertCompareAndDestroyWithoutRecursion) {
   EXPECT_TRUE(conjunction < chain(Formula::Kind::And, kLength, 0));
   EXPECT_EQ(to_nnf(chain(Formula::Kind::Or, kLength)).members().size(),
             static_cast<std::size_t>(kLength));
+}
+
+// Freeing runs in destructors, also when memory has run out: an allocation there would end the
+// process.
+TEST(LtlFormula, FreeingNeedsNoMemory) {
+  std::optional<Formula> deep = chain(Formula::Kind::And, 100000);
+  testing::RefusedAllocations refused;
+  deep.reset();
+  EXPECT_EQ(refused.refused(), 0u);
 }
 
 }  // namespace

@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <string>
+#include <utility>
 
 #include "formula/printing.hpp"
 #include "support/nesting_too_deep.hpp"
 #include "support/random_formula.hpp"
+#include "support/refused_allocations.hpp"
 
 namespace corvane {
 namespace {
@@ -158,26 +161,68 @@ std::strong_ordering reference_order(const F& x, const F& y) {
   return std::strong_ordering::equal;
 }
 
-TEST(NNFFormula, OrderMatchesTheRecursiveDefinitionOnRandomFormulas) {
+// Both formulas wrapped alike, so that comparing them comes down to comparing the originals along
+// other paths: 70 levels deep, or in six nested releases, each holding the one inside three
+// times (3^6 paths down to the originals, through a handful of nodes).
+std::pair<F, F> wrapped_deep(F x, F y) {
+  for (int level = 0; level < 70; ++level) {
+    x = F::globally(Interval::bounded(1, 1 + level % 3), x);
+    y = F::globally(Interval::bounded(1, 1 + level % 3), y);
+  }
+  return {x, y};
+}
+std::pair<F, F> wrapped_shared(F x, F y) {
+  for (int level = 0; level < 6; ++level) {
+    x = F::release(p(level % 2 == 0 ? "a" : "b"), Interval::bounded(0, 1 + level), x);
+    y = F::release(p(level % 2 == 0 ? "a" : "b"), Interval::bounded(0, 1 + level), y);
+  }
+  return {x, y};
+}
+
+TEST(NNFFormula, OrderEqualityAndHashMatchTheRecursiveDefinitionOnRandomFormulas) {
   std::mt19937 rng(5);
   testing::RandomFormulas<F> random_formula(rng, random_shape(3));
+  const auto check_pair = [](const F& x, const F& y) {
+    const auto expected = reference_order(x, y);
+    EXPECT_EQ(x <=> y, expected) << dbg(x) << " vs " << dbg(y);
+    EXPECT_EQ(y <=> x, 0 <=> expected);
+    EXPECT_EQ(x == y, expected == 0);
+    if (expected == 0) {
+      EXPECT_EQ(x.hash(), y.hash());
+    }
+  };
   for (int i = 0; i < 2000; ++i) {
     const F x = random_formula();
-    const F y = i % 3 == 0 ? F::or_({F::false_(), x}) : random_formula();
-    EXPECT_EQ(x <=> y, reference_order(x, y)) << dbg(x) << " vs " << dbg(y);
-    EXPECT_EQ(x == y, reference_order(x, y) == 0);
-    // Deep formulas are compared without recursion; wrapping both in the same 70 levels (and
-    // sometimes one level more) takes the comparison down that path.
-    F deep_x = x, deep_y = y;
-    for (int level = 0; level < 70; ++level) {
-      deep_x = F::globally(Interval::bounded(1, 1 + level % 3), deep_x);
-      deep_y = F::globally(Interval::bounded(1, 1 + level % 3), deep_y);
+    // An equal formula in separate nodes, or another one.
+    const F y = i % 3 == 0 ? F::or_({F::false_(), F::and_({x, F::true_()})}) : random_formula();
+    check_pair(x, y);
+    for (auto wrap : {wrapped_deep, wrapped_shared}) {
+      auto [wrapped_x, wrapped_y] = wrap(x, y);
+      // Sometimes one of them one level deeper.
+      if (i % 5 == 0) wrapped_y = F::until(p("a"), Interval::bounded(1, 2), wrapped_y);
+      check_pair(wrapped_x, wrapped_y);
     }
-    if (i % 5 == 0) deep_y = F::until(p("a"), Interval::bounded(1, 2), deep_y);
-    EXPECT_EQ(deep_x <=> deep_y, reference_order(deep_x, deep_y)) << dbg(x) << " vs " << dbg(y);
-    EXPECT_EQ(deep_x == deep_y, reference_order(deep_x, deep_y) == 0);
-    EXPECT_EQ(deep_y <=> deep_x, reference_order(deep_y, deep_x));
   }
+}
+
+// Two separately built chains of releases: each level holds the one below three times, so the
+// trees have 3^60 paths, but comparing them costs a few steps per node.
+TEST(NNFFormula, ComparingSharedOperandsCostsTheirNodesNotTheirPaths) {
+  const auto chain = [](const char* innermost) {
+    F f = p(innermost);
+    for (int level = 0; level < 60; ++level) {
+      f = F::release(p(("a" + std::to_string(level)).c_str()), Interval::unbounded(0), f);
+    }
+    return f;
+  };
+  const F x = chain("z");
+  EXPECT_FALSE(x.same_node(chain("z")));
+  EXPECT_EQ(x, chain("z"));
+  EXPECT_EQ(x <=> chain("z"), std::strong_ordering::equal);
+  EXPECT_LT(chain("y"), x);
+  EXPECT_NE(chain("y"), x);
+  EXPECT_EQ(F::and_({x, chain("z")}), x);
+  EXPECT_EQ(F::negated(F::negated(x)), F::negated(F::negated(chain("z"))));
 }
 
 TEST(NNFFormula, NormalFormInvariantsHoldOnRandomFormulas) {
@@ -229,6 +274,29 @@ TEST(NNFFormula, DepthLimit) {
   // Operations on a formula at the limit complete.
   EXPECT_EQ(F::negated(F::negated(f)), f);
   EXPECT_EQ(to_tree_string(f).size() > 0, true);
+}
+
+// Freeing runs in destructors, also when memory has run out: an allocation there would end the
+// process. A deep formula, a wide one and one that shares its operands are freed with every
+// allocation refused.
+TEST(NNFFormula, FreeingNeedsNoMemory) {
+  std::vector<F> formulas;
+  F deep = p("a");
+  for (std::uint32_t d = 1; d + 2 <= kMaxNestingDepth; d += 2) {
+    deep = F::until(p("b"), Interval::bounded(1, 2), F::globally(Interval::bounded(1, 1), deep));
+  }
+  formulas.push_back(std::move(deep));
+  std::vector<F> members;
+  for (int i = 0; i < 1000; ++i) members.push_back(p(("p" + std::to_string(i)).c_str()));
+  formulas.push_back(F::and_(std::move(members)));
+  F chain = p("r");
+  for (int i = 0; i < 300; ++i) chain = F::release(p("a"), Interval::unbounded(0), chain);
+  formulas.push_back(std::move(chain));
+  {
+    testing::RefusedAllocations refused;
+    formulas.clear();
+    EXPECT_EQ(refused.refused(), 0u);
+  }
 }
 
 TEST(NNFFormula, CopiesShareNodes) {
