@@ -7,6 +7,7 @@
 
 #include "formula/traversal.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 #include "support/nesting_too_deep.hpp"
 
 namespace corvane {
@@ -278,6 +279,7 @@ bool operator==(const NNFFormula& a, const NNFFormula& b) {
   while (!pending.empty()) {
     const auto [x, y] = pending.back();
     pending.pop_back();
+    poll_interrupt();
     if (x == y || !seen.insert({x, y}).second) continue;
     if (differ(*x, *y)) return false;
     for (std::size_t i = 0; i < x->count; ++i) {
@@ -337,6 +339,7 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
   };
   stack.push_back({first, second, 0});
   while (!stack.empty()) {
+    poll_interrupt();
     Frame& frame = stack.back();
     const Node& x = *frame.x;
     const Node& y = *frame.y;

@@ -7,6 +7,7 @@
 
 #include "formula/traversal.hpp"
 #include "support/internal_error.hpp"
+#include "support/interruption.hpp"
 #include "support/result_too_large.hpp"
 #include "support/stack_guard.hpp"
 
@@ -53,6 +54,7 @@ void append_operator_label(const char* letter, Interval interval, std::string& o
 void render_children(const TermTree& tree, TermTree::Node node, std::string& prefix,
                      std::string& out) {
   ensure_stack_space();
+  poll_interrupt();
   const std::span<const TermTree::Node> children = tree.children(node);
   for (std::size_t i = 0; i < children.size(); ++i) {
     const bool last = i + 1 == children.size();
@@ -69,6 +71,7 @@ void render_children(const TermTree& tree, TermTree::Node node, std::string& pre
 
 void append_debug(const NNFFormula& f, std::string& out) {
   ensure_stack_space();
+  poll_interrupt();
   switch (f.kind()) {
     case NNFFormula::Kind::Literal:
       out += "Literal(";
@@ -116,6 +119,7 @@ void append_infix_operator(const char* letter, Interval interval, std::string& o
 bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::size_t limit,
                   std::string& out) {
   ensure_stack_space();
+  poll_interrupt();
   out += '(';
   switch (f.kind()) {
     case NNFFormula::Kind::Literal: {

@@ -140,12 +140,7 @@ class OperandMemo {
 class Parser {
  public:
   Parser(std::string_view text, std::optional<std::size_t> report_at)
-      : text_(text), reporting_(report_at.has_value()), furthest_(report_at.value_or(0)) {
-    // About one operand is memoised per five characters. Reserving room for them up front
-    // spares the memo its rehashing as it grows: rehashing a memo of a million entries takes
-    // most of a second, in one piece that no interrupt can break into.
-    memo_.reserve(text.size() / 4);
-  }
+      : text_(text), reporting_(report_at.has_value()), furthest_(report_at.value_or(0)) {}
 
   std::optional<Formula> formula() {
     const std::size_t start = skip_whitespace(0);
