@@ -120,8 +120,10 @@ REFUSAL = """
 def test_answers_too_large_to_build_are_refused_quickly_and_in_little_memory(case):
     outcome, seconds, peak_mb = run_child(REFUSAL, case, os.path.dirname(__file__)).split()
     assert outcome == "refused"
-    assert float(seconds) < 2.0  # about 0.3 s for the gap terms, a few ms for the others
+    # The instrumented build runs many times slower and keeps freed memory in quarantine, so the
+    # bounds hold for the plain build only.
     if not SANITIZED:
+        assert float(seconds) < 2.0  # about 0.3 s for the gap terms, a few ms for the others
         assert float(peak_mb) < 200
 
 
