@@ -1,6 +1,7 @@
 // Fuzzes knowledge graphs: builds a graph from a list of facts decoded from the input, condenses
 // and completes it, evaluates every proposition, and compares the results with plain
-// breadth-first reachability.
+// breadth-first reachability; then checks that the prepared graph built from the same facts
+// agrees with them.
 //
 // Input: the first byte picks how many propositions the facts talk about (1 to 48, so graphs
 // range from a handful of nodes to more than one 64-bit word of completion rows); then every
@@ -15,16 +16,19 @@
 #include <utility>
 #include <vector>
 
-#include "knowledge_graph/completion.hpp"
 #include "knowledge_graph/condensation.hpp"
 #include "knowledge_graph/kleene_evaluation.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
+#include "knowledge_graph/prepared_graph.hpp"
+#include "knowledge_graph/proposition_table.hpp"
+#include "knowledge_graph/random_facts.hpp"
+#include "support/reference_knowledge.hpp"
 
 namespace {
 
 using corvane::AtomicProposition;
-using corvane::KnowledgeGraph;
 using corvane::KnowledgeFact;
+using corvane::KnowledgeGraph;
 using corvane::Literal;
 using corvane::NodeIndex;
 
@@ -46,7 +50,7 @@ Literal decode_literal(std::uint8_t byte, std::size_t propositions) {
 }
 
 std::vector<KnowledgeFact> decode_facts(const std::uint8_t* data, std::size_t size,
-                                             std::size_t propositions) {
+                                        std::size_t propositions) {
   std::vector<KnowledgeFact> facts;
   for (std::size_t i = 0; i + 3 <= size && facts.size() < kMaxFacts; i += 3) {
     Literal lhs = decode_literal(data[i + 1], propositions);
@@ -144,12 +148,50 @@ std::vector<corvane::Kleene> evaluate(const KnowledgeGraph& graph, std::size_t p
   return values;
 }
 
+// The prepared graph of `facts` must have the classes of the condensed `graph`, map every literal
+// to the same class, and have as implying classes exactly those that reach a class.
+void check_prepared(const std::vector<KnowledgeFact>& facts, const KnowledgeGraph& graph,
+                    const Reachability& reach) {
+  corvane::PropositionTable table;
+  const corvane::PreparedGraph prepared{
+      corvane::InternedKnowledgeGraph(corvane::test::interned(facts, table))};
+  const std::size_t n = graph.graph().node_count();
+  if (prepared.node_count() != n) fail("prepared graph has other classes than condensation");
+  if (prepared.literal_nodes().size() != graph.literal_nodes().size()) {
+    fail("prepared graph maps other literals");
+  }
+  for (const auto& [literal, node] : graph.literal_nodes()) {
+    const auto id = table.id_of(literal);
+    if (!id || prepared.node_of(*id) != node) fail("prepared graph maps a literal elsewhere");
+  }
+  std::vector<NodeIndex> implying;
+  for (NodeIndex to = 0; to < n; ++to) {
+    const auto& expected = graph.class_of(to);
+    if (table.literal(prepared.representative(to)) != expected.representative) {
+      fail("prepared graph has another representative");
+    }
+    if (prepared.value_of(to) != corvane::kleene_value_of(expected)) {
+      fail("prepared graph gives another value");
+    }
+    implying.clear();
+    prepared.for_each_implying(to, [&](NodeIndex from) { implying.push_back(from); });
+    std::size_t next = 0;
+    for (NodeIndex from = 0; from < n; ++from) {
+      if (!reach[from][to]) continue;
+      if (next == implying.size() || implying[next] != from) fail("implying classes differ");
+      ++next;
+    }
+    if (next != implying.size()) fail("implying classes differ");
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   const std::size_t propositions = 1 + data[0] % kMaxPropositions;
-  const KnowledgeGraph built(decode_facts(data + 1, size - 1, propositions));
+  const std::vector<KnowledgeFact> facts = decode_facts(data + 1, size - 1, propositions);
+  const KnowledgeGraph built(facts);
   check_invariants(built);
   evaluate(built, propositions);
 
@@ -175,7 +217,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   const std::vector<corvane::Kleene> before = evaluate(graph, propositions);
-  corvane::complete_graph(graph);
+  check_prepared(facts, graph, reach);
+  corvane::testing::complete_graph(graph);
   check_invariants(graph);
   std::size_t reachable_pairs = 0;
   for (NodeIndex u = 0; u < n; ++u) {

@@ -12,9 +12,6 @@ namespace corvane {
 Augmenter::Augmenter(const KnowledgeSequence& knowledge)
     : knowledge_(knowledge), monitor_(kleene_trace(knowledge_), Kleene::Unknown) {}
 
-Augmenter::Augmenter(const PlainSequence<KnowledgeGraph>& knowledge)
-    : Augmenter(KnowledgeSequence::from_graphs(knowledge)) {}
-
 NNFFormula Augmenter::augment(const NNFFormula& formula) const {
   const MonitorTable monitor_table = monitor_.evaluate(formula);
   AugmentationTable table;

@@ -4,9 +4,7 @@
 #include "formula/nnf_formula.hpp"
 #include "knowledge/knowledge_sequence.hpp"
 #include "knowledge/prepared_knowledge.hpp"
-#include "knowledge_graph/knowledge_graph.hpp"
 #include "monitoring/monitor.hpp"
-#include "sequence/plain_sequence.hpp"
 
 namespace corvane {
 
@@ -17,8 +15,6 @@ class Augmenter {
   // proposition the knowledge never mentions is `Unknown` at every step. Keeps no reference to
   // `knowledge`.
   explicit Augmenter(const KnowledgeSequence& knowledge);
-  // The same for literal-level graphs, one per change point.
-  explicit Augmenter(const PlainSequence<KnowledgeGraph>& knowledge);
 
   // The formula that says at step 0 what `formula` says there once the knowledge is taken into
   // account: subformulas the knowledge decides become constants, each proposition becomes the

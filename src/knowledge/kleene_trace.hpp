@@ -5,9 +5,7 @@
 
 #include "formula/atomic_proposition.hpp"
 #include "knowledge/prepared_knowledge.hpp"
-#include "knowledge_graph/knowledge_graph.hpp"
 #include "sequence/normalized_sequence.hpp"
-#include "sequence/plain_sequence.hpp"
 #include "truth_values/kleene.hpp"
 
 namespace corvane {
@@ -23,8 +21,5 @@ using KleeneTrace = std::unordered_map<AtomicProposition, NormalizedSequence<Kle
 // times steps: a proposition is looked at only in the graphs that mention it, and each distinct
 // graph is read once.
 KleeneTrace kleene_trace(const PreparedKnowledge& knowledge);
-
-// The same over literal-level graphs (`get_kleene_evaluation` of each graph).
-KleeneTrace kleene_trace(const PlainSequence<KnowledgeGraph>& knowledge);
 
 }  // namespace corvane

@@ -4,10 +4,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <unordered_map>
 #include <vector>
 
-#include "knowledge/step_knowledge.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "knowledge_graph/proposition_table.hpp"
 #include "sequence/plain_sequence.hpp"
@@ -18,8 +16,7 @@ namespace corvane {
 // The graph in effect from each change point on, over interned literals. Steps whose stated
 // facts are equal share one graph: each distinct graph is held once, and the sequence maps every
 // change point to the index of its graph. Immutable once built; built by
-// `KnowledgeSequenceBuilder` (knowledge/knowledge_sequence_builder.hpp) or from literal-level
-// graphs.
+// `KnowledgeSequenceBuilder` (knowledge/knowledge_sequence_builder.hpp).
 class KnowledgeSequence {
  public:
   using GraphIndex = std::uint32_t;
@@ -29,10 +26,6 @@ class KnowledgeSequence {
   KnowledgeSequence(std::shared_ptr<const PropositionTable> propositions,
                     std::vector<InternedKnowledgeGraph> graphs,
                     PlainSequence<GraphIndex> change_points);
-
-  // The same knowledge as `knowledge`, whose graphs hold literals with their texts: each graph is
-  // interned as it is (one graph per entry, none shared).
-  static KnowledgeSequence from_graphs(const PlainSequence<KnowledgeGraph>& knowledge);
 
   const PropositionTable& propositions() const noexcept { return *propositions_; }
   const std::shared_ptr<const PropositionTable>& shared_propositions() const noexcept {
@@ -51,16 +44,5 @@ class KnowledgeSequence {
   std::vector<InternedKnowledgeGraph> graphs_;
   PlainSequence<GraphIndex> change_points_;
 };
-
-// The literal-level form of the same construction, one `KnowledgeGraph` per change point:
-// knowledge stated for step t applies at t alone; steps without a statement know nothing. The
-// result has an entry at step 0 and one graph per change of the fact lists, so consecutive steps
-// with equal statements share one graph.
-PlainSequence<KnowledgeGraph> build_knowledge_sequence(
-    const std::unordered_map<TimeStep, StepKnowledge>& steps);
-
-// A copy of literal-level knowledge with every graph condensed and then completed with edges,
-// under the same keys.
-PlainSequence<KnowledgeGraph> prepare_knowledge(const PlainSequence<KnowledgeGraph>& knowledge);
 
 }  // namespace corvane

@@ -106,8 +106,6 @@ class BasicKnowledgeGraph {
 
   template <class M>
   friend BasicKnowledgeGraph<M> condense_graph(BasicKnowledgeGraph<M> graph);
-  template <class M>
-  friend void complete_graph(BasicKnowledgeGraph<M>& graph);
 };
 
 using KnowledgeGraph = BasicKnowledgeGraph<Literal>;

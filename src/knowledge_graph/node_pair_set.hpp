@@ -1,7 +1,7 @@
 // A hash set of ordered node pairs (u, v), used to keep a graph free of parallel edges.
 //
-// Open addressing with linear probing over one flat array of 64-bit keys: completed graphs can
-// hold millions of edges, and a node-based set would cost several times the memory.
+// Open addressing with linear probing over one flat array of 64-bit keys: a graph can hold
+// millions of edges, and a node-based set would cost several times the memory.
 #pragma once
 
 #include <bit>

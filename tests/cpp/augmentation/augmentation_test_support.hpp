@@ -22,6 +22,7 @@
 #include "knowledge_graph/knowledge_fact.hpp"
 #include "knowledge_graph/knowledge_graph.hpp"
 #include "support/random_formula.hpp"
+#include "support/reference_knowledge.hpp"
 #include "support/step_evaluator.hpp"
 
 namespace corvane::augmentation_test {
@@ -109,7 +110,7 @@ inline PlainSequence<KnowledgeGraph> unprepared_knowledge(const StatedFacts& sta
 }
 
 inline PreparedKnowledge prepared_knowledge(const StatedFacts& stated) {
-  return PreparedKnowledge(KnowledgeSequence::from_graphs(unprepared_knowledge(stated)));
+  return PreparedKnowledge(testing::interned_knowledge(unprepared_knowledge(stated)));
 }
 
 // The augmentation driver with the walk exactly as the rules prescribe: one step at a time up

@@ -15,7 +15,7 @@ using namespace augmentation_test;
 using Fact = KnowledgeFact;
 
 Augmenter augmenter_for(const StatedFacts& stated) {
-  return Augmenter(unprepared_knowledge(stated));
+  return Augmenter(testing::interned_knowledge(unprepared_knowledge(stated)));
 }
 
 TEST(Augmenter, ConstantsStayConstants) {

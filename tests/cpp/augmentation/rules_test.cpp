@@ -67,7 +67,7 @@ TEST(AugmentAtomicProposition, WritesOnePiecePerKnowledgeGraphOnTheStepsOnly) {
   PlainSequence<KnowledgeGraph> knowledge;
   knowledge.insert_or_assign(0, KnowledgeGraph({Fact::implication(pos("p"), pos("q"))}));
   knowledge.insert_or_assign(4, KnowledgeGraph({Fact::implication(pos("r"), pos("q"))}));
-  const PreparedKnowledge prepared(KnowledgeSequence::from_graphs(knowledge));
+  const PreparedKnowledge prepared(testing::interned_knowledge(knowledge));
 
   AugmentedSequence sequence;
   augment_atomic_proposition(pos("q"), sequence, IntervalSet(Interval::bounded(0, 9)), prepared);
@@ -90,7 +90,7 @@ TEST(AugmentAtomicProposition, WritesOnePiecePerKnowledgeGraphOnTheStepsOnly) {
 TEST(AugmentAtomicProposition, KnowledgeWithoutAGraphAtTheStepIsAnInternalError) {
   PlainSequence<KnowledgeGraph> knowledge;
   knowledge.insert_or_assign(3, KnowledgeGraph());
-  const PreparedKnowledge prepared(KnowledgeSequence::from_graphs(knowledge));
+  const PreparedKnowledge prepared(testing::interned_knowledge(knowledge));
   AugmentedSequence sequence;
   try {
     augment_atomic_proposition(pos("p"), sequence, IntervalSet(Interval::bounded(0, 5)), prepared);

@@ -4,10 +4,9 @@
 
 #include <random>
 #include <string>
-#include <unordered_set>
 #include <vector>
 
-#include "knowledge_graph/kleene_evaluation.hpp"
+#include "support/reference_knowledge.hpp"
 
 namespace corvane {
 namespace {
@@ -21,25 +20,9 @@ Literal pos(const std::string& name) {
   return Literal::positive(ap(name));
 }
 
-// The reference: every proposition of every class member, evaluated at every step, normalised.
-KleeneTrace kleene_trace_step_by_step(const PlainSequence<KnowledgeGraph>& knowledge) {
-  std::unordered_set<AtomicProposition> propositions;
-  for (const auto& [step, graph] : knowledge.entries()) {
-    for (const auto& c : graph.graph().nodes()) {
-      for (const Literal& l : c.literals) {
-        if (l.kind() == Literal::Kind::Positive) propositions.insert(l.proposition());
-      }
-    }
-  }
-  KleeneTrace trace;
-  for (const AtomicProposition& p : propositions) {
-    PlainSequence<Kleene>::Map values;
-    for (const auto& [step, graph] : knowledge.entries()) {
-      values.emplace(step, get_kleene_evaluation(graph, p));
-    }
-    trace.emplace(p, NormalizedSequence<Kleene>::normalize(PlainSequence<Kleene>(values)));
-  }
-  return trace;
+// The trace of literal-level knowledge, each graph interned as it is and then prepared.
+KleeneTrace trace_of(const PlainSequence<KnowledgeGraph>& knowledge) {
+  return kleene_trace(PreparedKnowledge(testing::interned_knowledge(knowledge)));
 }
 
 NormalizedSequence<Kleene> sequence_of(PlainSequence<Kleene>::Map entries) {
@@ -53,7 +36,7 @@ TEST(KleeneTrace, NormalisesThePerStepValues) {
                              KnowledgeGraph({Fact::is_true(pos("a")), Fact::is_false(pos("b"))}));
   knowledge.insert_or_assign(5, KnowledgeGraph({Fact::implication(pos("a"), pos("c"))}));
   knowledge.insert_or_assign(9, KnowledgeGraph());
-  const KleeneTrace trace = kleene_trace(knowledge);
+  const KleeneTrace trace = trace_of(knowledge);
   ASSERT_EQ(trace.size(), 3u);
   EXPECT_EQ(trace.at(ap("a")), sequence_of({{0, Kleene::True}, {5, Kleene::Unknown}}));
   // Not mentioned at 0 and after 3: unknown there.
@@ -63,8 +46,8 @@ TEST(KleeneTrace, NormalisesThePerStepValues) {
 }
 
 TEST(KleeneTrace, NoStepsGiveNoPropositions) {
-  EXPECT_TRUE(kleene_trace(PlainSequence<KnowledgeGraph>()).empty());
-  EXPECT_TRUE(kleene_trace(PlainSequence<KnowledgeGraph>::uniform(KnowledgeGraph())).empty());
+  EXPECT_TRUE(trace_of(PlainSequence<KnowledgeGraph>()).empty());
+  EXPECT_TRUE(trace_of(PlainSequence<KnowledgeGraph>::uniform(KnowledgeGraph())).empty());
 }
 
 TEST(KleeneTrace, MatchesTheStepByStepEvaluationOnRandomKnowledge) {
@@ -97,7 +80,9 @@ TEST(KleeneTrace, MatchesTheStepByStepEvaluationOnRandomKnowledge) {
       knowledge.insert_or_assign(step, KnowledgeGraph(std::move(facts)));
       step += 1 + static_cast<TimeStep>(pick(3));
     }
-    ASSERT_EQ(kleene_trace(knowledge), kleene_trace_step_by_step(knowledge)) << "round " << round;
+    ASSERT_EQ(trace_of(knowledge),
+              testing::kleene_trace_step_by_step(testing::prepare_knowledge(knowledge)))
+        << "round " << round;
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include "knowledge/kleene_trace.hpp"
 #include "knowledge/prepared_knowledge.hpp"
+#include "support/reference_knowledge.hpp"
 
 namespace corvane {
 namespace {
@@ -70,7 +71,7 @@ TEST(KnowledgeSequenceBuilder, AgreesWithTheLiteralLevelSequenceOnRandomStatemen
       steps.insert_or_assign(t, knowledge);
     }
     const KnowledgeSequence knowledge = std::move(builder).build();
-    const PlainSequence<KnowledgeGraph> reference = build_knowledge_sequence(steps);
+    const PlainSequence<KnowledgeGraph> reference = testing::build_knowledge_sequence(steps);
 
     ASSERT_EQ(knowledge.change_points().size(), reference.size()) << "round " << round;
     for (auto it = reference.entries().begin();
@@ -81,7 +82,7 @@ TEST(KnowledgeSequenceBuilder, AgreesWithTheLiteralLevelSequenceOnRandomStatemen
       ++it;
     }
     EXPECT_EQ(kleene_trace(PreparedKnowledge(knowledge)),
-              kleene_trace(prepare_knowledge(reference)))
+              testing::kleene_trace_step_by_step(testing::prepare_knowledge(reference)))
         << "round " << round;
   }
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "knowledge_graph/completion.hpp"
 #include "knowledge_graph/condensation.hpp"
+#include "support/reference_knowledge.hpp"
 
 namespace corvane {
 namespace {
@@ -48,7 +48,7 @@ TEST(KleeneEvaluation, ReadsTheRepresentativeOfTheLiteralsClass) {
   };
   for (const Case& c : cases) {
     KnowledgeGraph graph = condense_graph(KnowledgeGraph(c.facts));
-    complete_graph(graph);
+    testing::complete_graph(graph);
     for (const auto& [name, value] : c.expected) {
       EXPECT_EQ(get_kleene_evaluation(graph, AtomicProposition::new_(name)), value)
           << c.name << ": " << name;

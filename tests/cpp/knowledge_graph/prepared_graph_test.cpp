@@ -5,10 +5,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "knowledge_graph/completion.hpp"
 #include "knowledge_graph/condensation.hpp"
 #include "knowledge_graph/kleene_evaluation.hpp"
 #include "knowledge_graph/random_facts.hpp"
+#include "support/reference_knowledge.hpp"
 
 namespace corvane {
 namespace {
@@ -24,7 +24,7 @@ TEST(PreparedGraph, AgreesWithTheCompletedGraphOnRandomFacts) {
     const std::vector<KnowledgeFact> facts =
         random.facts(random.pick(0, 3 * propositions), propositions);
     KnowledgeGraph reference = condense_graph(KnowledgeGraph(facts));
-    complete_graph(reference);
+    testing::complete_graph(reference);
     PropositionTable table;
     const PreparedGraph prepared{InternedKnowledgeGraph(test::interned(facts, table))};
 

@@ -1,14 +1,17 @@
-#include "knowledge/knowledge_sequence.hpp"
+#include "support/reference_knowledge.hpp"
 
 #include <gtest/gtest.h>
 
+#include <unordered_map>
 #include <vector>
 
-#include "knowledge/kleene_trace.hpp"
 #include "knowledge_graph/kleene_evaluation.hpp"
 
 namespace corvane {
 namespace {
+
+using testing::build_knowledge_sequence;
+using testing::prepare_knowledge;
 
 Literal pos(const char* name) {
   return Literal::positive(AtomicProposition::new_(name));
@@ -54,7 +57,7 @@ TEST(BuildKnowledgeSequence, StoresOneGraphPerChangeOfTheFacts) {
 }
 
 TEST(BuildKnowledgeSequence, KnowledgeAppliesAtItsOwnStepOnly) {
-  const auto trace = kleene_trace(prepare_knowledge(
+  const auto trace = testing::kleene_trace_step_by_step(prepare_knowledge(
       build_knowledge_sequence({{5, kAHolds}, {kMaxTime, StepKnowledge{{}, {"a"}, {}, {}}}})));
   const auto& a = trace.at(AtomicProposition::new_("a"));
   EXPECT_EQ(a.value_at(0), Kleene::Unknown);

@@ -1,4 +1,4 @@
-#include "knowledge_graph/completion.hpp"
+#include "knowledge_graph/reachability.hpp"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +7,18 @@
 #include <cstdint>
 #include <map>
 #include <random>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "knowledge_graph/condensation.hpp"
-#include "knowledge_graph/reachability.hpp"
+#include "support/reference_knowledge.hpp"
 
 namespace corvane {
 namespace {
+
+using testing::close_reflexive_transitively;
+using testing::complete_graph;
 
 // The reference: all-pairs shortest paths with unit weights (Floyd–Warshall), then one edge per
 // reachable pair, i ascending, then j ascending.
