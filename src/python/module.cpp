@@ -59,7 +59,7 @@ bool accepts_this_module() {
   static PyModuleDef probe = {
       PyModuleDef_HEAD_INIT, "corvane", nullptr, 0, nullptr, slots, nullptr, nullptr, nullptr,
   };
-  // The interpreter reads only the module's name from the spec.
+  // PyModule_FromDefAndSpec reads only the `name` attribute of the module-spec object it is given.
   PyRef spec = PyRef::steal(PyModule_New("spec"));
   PyRef name = PyRef::steal(PyUnicode_FromString(probe.m_name));
   if (!spec || !name || PyObject_SetAttrString(spec.get(), "name", name.get()) < 0) return false;
