@@ -301,23 +301,18 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
   if (std::min(first->tree_size, second->tree_size) <= kRecursiveCompareSize) {
     // Every step of this recursion descends in both formulas, so it ends within the smaller
     // tree.
-    const Node& x = *first;
-    const Node& y = *second;
-    switch (x.kind) {
-      case Kind::And:
-      case Kind::Or:
-        return std::lexicographical_compare_three_way(x.operands().begin(), x.operands().end(),
-                                                      y.operands().begin(), y.operands().end());
-      case Kind::Until:
-        if (auto c = x.operands()[0] <=> y.operands()[0]; c != 0) return c;
-        if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.operands()[1] <=> y.operands()[1];
-      case Kind::Globally:
-        if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.operands()[0] <=> y.operands()[0];
-      case Kind::Literal:
-        break;
+    const std::span<const NNFFormula> xs = first->operands();
+    const std::span<const NNFFormula> ys = second->operands();
+    if (!NNFFormula::is_temporal(first->kind)) {
+      return std::lexicographical_compare_three_way(xs.begin(), xs.end(), ys.begin(), ys.end());
     }
+    // A temporal operator has a fixed number of operands; its interval comes before the last.
+    const std::size_t last = xs.size() - 1;
+    for (std::size_t i = 0; i < last; ++i) {
+      if (auto c = xs[i] <=> ys[i]; c != 0) return c;
+    }
+    if (auto c = first->interval <=> second->interval; c != 0) return c;
+    return xs[last] <=> ys[last];
   }
 
   // One frame per pair of nodes under comparison; `step` walks their fields in declaration
@@ -347,47 +342,33 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
     std::strong_ordering field = kEqual;
     std::uint32_t child = 0;
     bool descend = false;
-    switch (x.kind) {
-      case Kind::And:
-      case Kind::Or: {
-        const std::uint32_t common = std::min(x.count, y.count);
-        if (step < common) {
-          child = step;
-          descend = true;
-        } else if (step == common) {
-          field = x.count <=> y.count;
-        } else {
-          equal.insert({&x, &y});
-          stack.pop_back();
-          continue;
-        }
-        break;
+    if (!NNFFormula::is_temporal(x.kind)) {  // `And` and `Or`: the members, then their number
+      const std::uint32_t common = std::min(x.count, y.count);
+      if (step < common) {
+        child = step;
+        descend = true;
+      } else if (step == common) {
+        field = x.count <=> y.count;
+      } else {
+        equal.insert({&x, &y});
+        stack.pop_back();
+        continue;
       }
-      case Kind::Until:  // lhs, interval, rhs
-        if (step == 1) {
-          field = x.interval <=> y.interval;
-        } else if (step < 3) {
-          child = step / 2;
-          descend = true;
-        } else {
-          equal.insert({&x, &y});
-          stack.pop_back();
-          continue;
-        }
-        break;
-      case Kind::Globally:  // interval, child
-        if (step == 0) {
-          field = x.interval <=> y.interval;
-        } else if (step == 1) {
-          descend = true;
-        } else {
-          equal.insert({&x, &y});
-          stack.pop_back();
-          continue;
-        }
-        break;
-      case Kind::Literal:
-        break;
+    } else {  // the operands before the last, the interval, the last operand
+      const std::uint32_t last = x.count - 1;
+      if (step < last) {
+        child = step;
+        descend = true;
+      } else if (step == last) {
+        field = x.interval <=> y.interval;
+      } else if (step == last + 1) {
+        child = last;
+        descend = true;
+      } else {
+        equal.insert({&x, &y});
+        stack.pop_back();
+        continue;
+      }
     }
     if (field != 0) return field;
     if (descend) {
