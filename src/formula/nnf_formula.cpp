@@ -292,29 +292,31 @@ bool operator==(const NNFFormula& a, const NNFFormula& b) {
 std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
   using Node = NNFFormula::Node;
   using Kind = NNFFormula::Kind;
-  static constexpr auto kEqual = std::strong_ordering::equal;
   const Node* first = a.node_;
   const Node* second = b.node_;
-  if (first == second) return kEqual;
+  if (first == second) return std::strong_ordering::equal;
   if (auto c = first->kind <=> second->kind; c != 0) return c;
   if (first->kind == Kind::Literal) return first->value <=> second->value;
-  if (std::min(first->tree_size, second->tree_size) <= kRecursiveCompareSize) {
-    // Every step of this recursion descends in both formulas, so it ends within the smaller
-    // tree.
-    const std::span<const NNFFormula> xs = first->operands();
-    const std::span<const NNFFormula> ys = second->operands();
-    if (!NNFFormula::is_temporal(first->kind)) {
-      return std::lexicographical_compare_three_way(xs.begin(), xs.end(), ys.begin(), ys.end());
-    }
-    // A temporal operator has a fixed number of operands; its interval comes before the last.
-    const std::size_t last = xs.size() - 1;
-    for (std::size_t i = 0; i < last; ++i) {
-      if (auto c = xs[i] <=> ys[i]; c != 0) return c;
-    }
-    if (auto c = first->interval <=> second->interval; c != 0) return c;
-    return xs[last] <=> ys[last];
+  if (std::min(first->tree_size, second->tree_size) > kRecursiveCompareSize) {
+    return NNFFormula::compare_walk(first, second);
   }
+  // Every step of this recursion descends in both formulas, so it ends within the smaller tree.
+  const NNFFormula* xs = first->operands().data();
+  const NNFFormula* ys = second->operands().data();
+  if (!NNFFormula::is_temporal(first->kind)) {
+    return std::lexicographical_compare_three_way(xs, xs + first->count, ys, ys + second->count);
+  }
+  // A temporal operator has a fixed number of operands; its interval comes before the last.
+  const std::uint32_t last = first->count - 1;
+  for (std::uint32_t i = 0; i < last; ++i) {
+    if (auto c = xs[i] <=> ys[i]; c != 0) return c;
+  }
+  if (auto c = first->interval <=> second->interval; c != 0) return c;
+  return xs[last] <=> ys[last];
+}
 
+std::strong_ordering NNFFormula::compare_walk(const Node* first, const Node* second) {
+  static constexpr auto kEqual = std::strong_ordering::equal;
   // One frame per pair of nodes under comparison; `step` walks their fields in declaration
   // order. A pair whose fields all compared equal is remembered, so that the other paths to it
   // skip it.

@@ -219,6 +219,10 @@ class NNFFormula {
   // A node over `children` (whose handles it takes over), without simplifying.
   static NNFFormula make(Kind kind, Interval interval, std::span<NNFFormula> children);
   static NNFFormula make_junction(Kind kind, std::vector<NNFFormula> formulas);
+  // The order of two large formulas of the same kind (not literals), walked with an explicit
+  // stack that remembers the pairs of nodes found equal. Kept out of `operator<=>` so that the
+  // recursion over small formulas stays lean.
+  static std::strong_ordering compare_walk(const Node* first, const Node* second);
 
   const Node* node_;
 };
