@@ -48,28 +48,27 @@ class NNFFormula {
   // comparison and printing rely on that layout, so a new temporal operator needs no code there.
   enum class Kind : std::uint8_t { Literal, And, Or, Until, Globally };
 
-  // How the printers spell a kind: `name` in the debug form, `symbol` in the tree form (followed
-  // by the interval for a temporal operator) and, for a temporal operator, `letter` in the infix
-  // form (followed by its interval unless that is the whole time line).
+  // How the printers spell a kind: `name` in the debug form, `symbol` in the tree form, and for
+  // a temporal operator also in the infix form (followed there by its interval, which the tree
+  // form always writes and the infix form omits for the whole time line).
   struct Spelling {
     std::string_view name;
     std::string_view symbol;
-    std::string_view letter;
   };
   static constexpr Spelling spelling(Kind kind) noexcept {
     switch (kind) {
       case Kind::Literal:
-        return {"Literal", "", ""};
+        return {"Literal", ""};
       case Kind::And:
-        return {"And", "∧", ""};
+        return {"And", "∧"};
       case Kind::Or:
-        return {"Or", "∨", ""};
+        return {"Or", "∨"};
       case Kind::Until:
-        return {"Until", "U", "U"};
+        return {"Until", "U"};
       case Kind::Globally:
-        return {"Globally", "G", "G"};
+        return {"Globally", "G"};
     }
-    return {"", "", ""};
+    return {"", ""};
   }
   static constexpr bool is_temporal(Kind kind) noexcept {
     return kind != Kind::Literal && kind != Kind::And && kind != Kind::Or;

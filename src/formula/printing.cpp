@@ -49,12 +49,12 @@ std::uint64_t appended_length(std::string& scratch, Append&& append) {
 // An eventually (an `Until` whose lhs is `True`) prints as "F" over its rhs alone.
 constexpr std::string_view kEventuallyLetter = "F";
 
-// The operands a temporal operator prints, and its letter.
+// The letter of a temporal operator, and the operands it prints.
+std::string_view printed_letter(const NNFFormula& f) {
+  return f.is_eventually() ? kEventuallyLetter : NNFFormula::spelling(f.kind()).symbol;
+}
 std::span<const NNFFormula> printed_operands(const NNFFormula& f) {
   return f.is_eventually() ? f.subformulas().subspan(1) : f.subformulas();
-}
-std::string_view printed_letter(const NNFFormula& f) {
-  return f.is_eventually() ? kEventuallyLetter : NNFFormula::spelling(f.kind()).letter;
 }
 
 void render_children(const TermTree& tree, TermTree::Node node, std::string& prefix,
@@ -80,12 +80,11 @@ void render_children(const TermTree& tree, TermTree::Node node, std::string& pre
 void append_debug(const NNFFormula& f, std::string& out) {
   ensure_stack_space();
   poll_interrupt();
-  out += NNFFormula::spelling(f.kind()).name;
-  out += '(';
   if (f.is_literal()) {
+    out += "Literal(";
     f.literal().append_debug(out);
   } else if (f.is_junction()) {
-    out += '{';
+    out += f.kind() == NNFFormula::Kind::And ? "And({" : "Or({";
     bool first = true;
     for (const auto& m : f.members()) {
       if (!first) out += ", ";
@@ -94,6 +93,8 @@ void append_debug(const NNFFormula& f, std::string& out) {
     }
     out += '}';
   } else {
+    out += NNFFormula::spelling(f.kind()).name;
+    out += '(';
     const std::span<const NNFFormula> operands = f.subformulas();
     for (const NNFFormula& operand : operands.first(operands.size() - 1)) {
       append_debug(operand, out);
@@ -179,7 +180,7 @@ TermTree to_termtree(const NNFFormula& formula) {
     } else {
       // The letter and the interval, always written; the `True` lhs of an eventually is not
       // drawn.
-      label = f.is_eventually() ? kEventuallyLetter : NNFFormula::spelling(f.kind()).symbol;
+      label = printed_letter(f);
       f.interval().append_display(label);
       subtrees = subtrees.last(printed_operands(f).size());
     }
@@ -242,17 +243,17 @@ std::uint64_t debug_string_size(const NNFFormula& formula) {
           return appended_length(scratch,
                                  [&](std::string& out) { f.interval().append_debug(out); });
         };
-        // The name and the parentheses.
-        const std::uint64_t name = NNFFormula::spelling(f.kind()).name.size() + 2;
         if (f.is_literal()) {  // Literal(...)
-          return name +
+          return 9 +
                  appended_length(scratch, [&](std::string& out) { f.literal().append_debug(out); });
         }
         if (f.is_junction()) {  // And({..., ...})
-          return add(size, name + 2 + 2 * (operands.size() - 1));
+          return add(size, (f.kind() == NNFFormula::Kind::And ? 7 : 6) + 2 * (operands.size() - 1));
         }
-        // Until(lhs, interval, rhs): ", " after every field but the last.
-        return add(size, name + 2 * operands.size() + interval());
+        // Until(lhs, interval, rhs): the name, the parentheses and ", " after every field but the
+        // last.
+        const std::uint64_t name = NNFFormula::spelling(f.kind()).name.size();
+        return add(size, name + 2 + 2 * operands.size() + interval());
       });
 }
 
