@@ -55,6 +55,14 @@ void augment_atomic_proposition(const Literal& literal, AugmentedSequence& seque
   sequence.set_pieces(pieces);
 }
 
+Interval relative_piece(const Interval& piece, TimeStep t, const Interval& window, bool first,
+                        bool last) {
+  const TimeStep lb = first ? window.lb() : piece.lb() - t;
+  if (!last) return Interval::bounded(lb, piece.ub() - t);
+  return window.is_bounded() ? Interval::bounded(lb, window.ub()) : Interval::unbounded(lb);
+}
+
+// The rules of the operators, one per kind; `augment_step` below dispatches to them.
 namespace {
 
 // The junction of the operands' forms at t.
@@ -67,8 +75,6 @@ NNFFormula members_at(std::span<const AugmentedSequence* const> members, TimeSte
   return junction(std::move(forms));
 }
 
-}  // namespace
-
 NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t,
                                AugmentationBudget* budget) {
   return members_at(members, t, &NNFFormula::and_, budget);
@@ -78,15 +84,6 @@ NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members
                                AugmentationBudget* budget) {
   return members_at(members, t, &NNFFormula::or_, budget);
 }
-
-Interval relative_piece(const Interval& piece, TimeStep t, const Interval& window, bool first,
-                        bool last) {
-  const TimeStep lb = first ? window.lb() : piece.lb() - t;
-  if (!last) return Interval::bounded(lb, piece.ub() - t);
-  return window.is_bounded() ? Interval::bounded(lb, window.ub()) : Interval::unbounded(lb);
-}
-
-namespace {
 
 // Walks the pieces of `span` on which the given sequences are constant, in increasing order: the
 // pieces `refined_interval_covering` lists, found one at a time, so that a rule that is decided
@@ -135,8 +132,6 @@ class PieceWalk {
   bool has_next_ = false;
   bool done_;
 };
-
-}  // namespace
 
 NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t,
                                 AugmentationBudget* budget) {
@@ -211,6 +206,8 @@ NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequen
   }
   return NNFFormula::or_(std::move(disjuncts));
 }
+
+}  // namespace
 
 NNFFormula augment_step(const NNFFormula& formula,
                         std::span<const AugmentedSequence* const> operands, TimeStep t,

@@ -36,20 +36,10 @@ void augment_atomic_proposition(const Literal& literal, AugmentedSequence& seque
                                 const IntervalSet& steps, const PreparedKnowledge& knowledge,
                                 AugmentationBudget* budget = nullptr);
 
-// The per-step rules: the augmented form of an operator at step t from its operands' augmented
-// sequences, which must have been computed over t + the operator's window (`window` for the
-// temporal operators, t alone for the junctions).
-NNFFormula augment_conjunction(std::span<const AugmentedSequence* const> members, TimeStep t,
-                               AugmentationBudget* budget = nullptr);
-NNFFormula augment_disjunction(std::span<const AugmentedSequence* const> members, TimeStep t,
-                               AugmentationBudget* budget = nullptr);
-NNFFormula augment_globally_seq(const AugmentedSequence& operand, Interval window, TimeStep t,
-                                AugmentationBudget* budget = nullptr);
-NNFFormula augment_until_seq(const AugmentedSequence& lhs, const AugmentedSequence& rhs,
-                             Interval window, TimeStep t, AugmentationBudget* budget = nullptr);
-
-// The rule for the operator of `formula`, given the sequences of its operands in operand order;
-// a literal is an internal error.
+// The augmented form of the operator of `formula` at step t, by the rule of its kind, from the
+// augmented sequences of its operands in operand order, which must have been computed over
+// t + the formula's operand window. A literal is an internal error. Each kind's rule lives next to
+// this dispatch, in rules.cpp.
 NNFFormula augment_step(const NNFFormula& formula,
                         std::span<const AugmentedSequence* const> operands, TimeStep t,
                         AugmentationBudget* budget = nullptr);

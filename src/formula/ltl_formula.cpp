@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/internal_error.hpp"
+
 namespace corvane::ltl {
 
 Formula Formula::make(Kind kind, std::vector<Formula> children, Interval interval, TimeStep delay) {
@@ -83,20 +85,27 @@ Formula Formula::implies(Formula lhs, Formula rhs) {
   return make(Kind::Implies, pair_of(std::move(lhs), std::move(rhs)));
 }
 
+Formula Formula::temporal(Kind kind, Interval interval, std::vector<Formula> operands) {
+  const TemporalOperator* op = temporal_operator(kind);
+  check(op != nullptr && operands.size() == (op->infix ? 2u : 1u),
+        "a syntax tree node was built as an operator with a window that it is not");
+  return make(kind, std::move(operands), interval);
+}
+
 Formula Formula::until(Formula lhs, Interval interval, Formula rhs) {
-  return make(Kind::Until, pair_of(std::move(lhs), std::move(rhs)), interval);
+  return temporal(Kind::Until, interval, pair_of(std::move(lhs), std::move(rhs)));
 }
 
 Formula Formula::release(Formula lhs, Interval interval, Formula rhs) {
-  return make(Kind::Release, pair_of(std::move(lhs), std::move(rhs)), interval);
+  return temporal(Kind::Release, interval, pair_of(std::move(lhs), std::move(rhs)));
 }
 
 Formula Formula::globally(Interval interval, Formula formula) {
-  return make(Kind::Globally, one(std::move(formula)), interval);
+  return temporal(Kind::Globally, interval, one(std::move(formula)));
 }
 
 Formula Formula::finally_(Interval interval, Formula formula) {
-  return make(Kind::Finally, one(std::move(formula)), interval);
+  return temporal(Kind::Finally, interval, one(std::move(formula)));
 }
 
 Formula Formula::next(TimeStep delay, Formula formula) {
@@ -150,61 +159,28 @@ std::strong_ordering operator<=>(const Formula& a, const Formula& b) {
     std::strong_ordering field = kEqual;
     std::optional<std::size_t> child;  // index of the child pair to compare next
     bool done = false;
-    switch (x.kind) {
-      case Kind::Atom:
-        if (step == 0) {
-          field = *x.atom <=> *y.atom;
-        } else {
-          done = true;
-        }
-        break;
-      case Kind::True:
-      case Kind::False:
+    // Nodes of one kind have as many children (`And` and `Or` always two), and the interval and
+    // the delay of the kinds without them are equal. So every kind but `Atom` compares the
+    // children before the last, the interval and the delay, then the last child.
+    const std::size_t count = x.children.size();
+    const std::size_t last = count == 0 ? 0 : count - 1;
+    if (x.kind == Kind::Atom) {
+      if (step == 0) {
+        field = *x.atom <=> *y.atom;
+      } else {
         done = true;
-        break;
-      case Kind::And:
-      case Kind::Or: {
-        const std::size_t shared = std::min(x.children.size(), y.children.size());
-        if (step < shared) {
-          child = step;
-        } else if (step == shared) {
-          field = x.children.size() <=> y.children.size();
-        } else {
-          done = true;
-        }
-        break;
       }
-      case Kind::Not:
-      case Kind::Implies:
-        if (step < x.children.size()) {
-          child = step;
-        } else {
-          done = true;
-        }
-        break;
-      case Kind::Until:
-      case Kind::Release:
-        if (step == 0) {
-          child = 0;
-        } else if (step == 1) {
-          field = x.interval <=> y.interval;
-        } else if (step == 2) {
-          child = 1;
-        } else {
-          done = true;
-        }
-        break;
-      case Kind::Globally:
-      case Kind::Finally:
-      case Kind::Next:
-        if (step == 0) {
-          field = x.kind == Kind::Next ? x.delay <=> y.delay : x.interval <=> y.interval;
-        } else if (step == 1) {
-          child = 0;
-        } else {
-          done = true;
-        }
-        break;
+    } else if (count != y.children.size()) {
+      field = count <=> y.children.size();
+    } else if (step < last) {
+      child = step;
+    } else if (step == last) {
+      field = x.interval <=> y.interval;
+      if (field == 0) field = x.delay <=> y.delay;
+    } else if (step == last + 1 && count > 0) {
+      child = last;
+    } else {
+      done = true;
     }
     if (field != 0) return field;
     if (done) {

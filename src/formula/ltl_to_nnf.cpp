@@ -2,9 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <initializer_list>
 #include <iterator>
 #include <optional>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -45,10 +45,11 @@ std::optional<NNFFormula::Kind> junction_kind(const Formula& formula, bool negat
 // polarity `negated`) onto the result stack; the other operations pop their converted operands
 // from it and push the combined formula.
 struct Task {
-  enum class Op : std::uint8_t { Convert, And, Or, Until, Release, Globally, Eventually, Next };
+  enum class Op : std::uint8_t { Convert, And, Or, Temporal, Next };
   Op op;
   const Formula* formula = nullptr;
   bool negated = false;
+  const ltl::TemporalOperator* temporal = nullptr;  // for `Temporal`: the operator built
   Interval interval = Interval::empty();
   TimeStep delay = 0;
   std::size_t count = 0;
@@ -57,7 +58,7 @@ struct Task {
 class Converter {
  public:
   NNFFormula run(const Formula& formula) {
-    convert_later({&formula}, false);
+    convert_later(std::span<const Formula>(&formula, 1), false);
     while (!tasks_.empty()) {
       poll_interrupt();
       const Task task = tasks_.back();
@@ -75,43 +76,34 @@ class Converter {
  private:
   void convert(const Formula& original, bool negated) {
     const Formula& f = strip_negations(&original, negated);
-    switch (f.kind()) {
-      case Kind::Atom:
-        results_.push_back(negated ? NNFFormula::negative(f.proposition())
-                                   : NNFFormula::positive(f.proposition()));
-        return;
-      case Kind::True:
-      case Kind::False:
-        results_.push_back((f.kind() == Kind::True) != negated ? NNFFormula::true_()
-                                                               : NNFFormula::false_());
-        return;
-      case Kind::And:
-      case Kind::Or:
-      case Kind::Implies:
-        convert_junction(f, negated);
-        return;
-      case Kind::Until:
-      case Kind::Release: {
-        // ¬(a U b) is ¬a R ¬b and ¬(a R b) is ¬a U ¬b.
-        const bool is_until = (f.kind() == Kind::Until) != negated;
-        schedule(is_until ? Task::Op::Until : Task::Op::Release, f.interval(), 0, 2);
-        convert_later({&f.lhs(), &f.rhs()}, negated);
-        return;
-      }
-      case Kind::Globally:
-      case Kind::Finally: {
-        // ¬G φ is F ¬φ and ¬F φ is G ¬φ.
-        const bool is_globally = (f.kind() == Kind::Globally) != negated;
-        schedule(is_globally ? Task::Op::Globally : Task::Op::Eventually, f.interval(), 0, 1);
-        convert_later({&f.child()}, negated);
-        return;
-      }
-      case Kind::Next:
-        schedule(Task::Op::Next, Interval::empty(), f.delay(), 1);
-        convert_later({&f.child()}, negated);
-        return;
-      case Kind::Not:
-        break;
+    if (const ltl::TemporalOperator* op = ltl::temporal_operator(f.kind())) {
+      // ¬(a U b) is ¬a R ¬b, ¬G φ is F ¬φ: the dual over the negated operands.
+      Task task{Task::Op::Temporal};
+      task.temporal = negated ? ltl::temporal_operator(op->dual) : op;
+      task.interval = f.interval();
+      task.count = f.subformulas().size();
+      tasks_.push_back(task);
+      convert_later(f.subformulas(), negated);
+      return;
+    }
+    if (junction_kind(f, negated)) {
+      convert_junction(f, negated);
+      return;
+    }
+    if (f.kind() == Kind::Atom) {
+      results_.push_back(negated ? NNFFormula::negative(f.proposition())
+                                 : NNFFormula::positive(f.proposition()));
+      return;
+    }
+    if (f.kind() == Kind::True || f.kind() == Kind::False) {
+      results_.push_back((f.kind() == Kind::True) != negated ? NNFFormula::true_()
+                                                             : NNFFormula::false_());
+      return;
+    }
+    if (f.kind() == Kind::Next) {
+      schedule(Task::Op::Next, Interval::empty(), f.delay(), 1);
+      convert_later(f.subformulas(), negated);
+      return;
     }
     throw InternalError("internal error: entered unreachable code: negation left after stripping");
   }
@@ -166,9 +158,9 @@ class Converter {
   }
 
   // Operands are converted in the order given (lhs before rhs).
-  void convert_later(std::initializer_list<const Formula*> operands, bool negated) {
-    for (auto it = std::rbegin(operands); it != std::rend(operands); ++it) {
-      tasks_.push_back(conversion(*it, negated));
+  void convert_later(std::span<const Formula> operands, bool negated) {
+    for (auto it = operands.rbegin(); it != operands.rend(); ++it) {
+      tasks_.push_back(conversion(&*it, negated));
     }
   }
 
@@ -186,14 +178,8 @@ class Converter {
         return NNFFormula::and_(std::move(operands));
       case Task::Op::Or:
         return NNFFormula::or_(std::move(operands));
-      case Task::Op::Until:
-        return NNFFormula::until(std::move(operands[0]), task.interval, std::move(operands[1]));
-      case Task::Op::Release:
-        return NNFFormula::release(std::move(operands[0]), task.interval, std::move(operands[1]));
-      case Task::Op::Globally:
-        return NNFFormula::globally(task.interval, std::move(operands[0]));
-      case Task::Op::Eventually:
-        return NNFFormula::eventually(task.interval, std::move(operands[0]));
+      case Task::Op::Temporal:
+        return task.temporal->to_nnf(task.interval, operands);
       case Task::Op::Next:
         return NNFFormula::next(task.delay, std::move(operands[0]));
       case Task::Op::Convert:

@@ -292,34 +292,31 @@ bool operator==(const NNFFormula& a, const NNFFormula& b) {
 std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
   using Node = NNFFormula::Node;
   using Kind = NNFFormula::Kind;
-  static constexpr auto kEqual = std::strong_ordering::equal;
   const Node* first = a.node_;
   const Node* second = b.node_;
-  if (first == second) return kEqual;
+  if (first == second) return std::strong_ordering::equal;
   if (auto c = first->kind <=> second->kind; c != 0) return c;
   if (first->kind == Kind::Literal) return first->value <=> second->value;
-  if (std::min(first->tree_size, second->tree_size) <= kRecursiveCompareSize) {
-    // Every step of this recursion descends in both formulas, so it ends within the smaller
-    // tree.
-    const Node& x = *first;
-    const Node& y = *second;
-    switch (x.kind) {
-      case Kind::And:
-      case Kind::Or:
-        return std::lexicographical_compare_three_way(x.operands().begin(), x.operands().end(),
-                                                      y.operands().begin(), y.operands().end());
-      case Kind::Until:
-        if (auto c = x.operands()[0] <=> y.operands()[0]; c != 0) return c;
-        if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.operands()[1] <=> y.operands()[1];
-      case Kind::Globally:
-        if (auto c = x.interval <=> y.interval; c != 0) return c;
-        return x.operands()[0] <=> y.operands()[0];
-      case Kind::Literal:
-        break;
-    }
+  if (std::min(first->tree_size, second->tree_size) > kRecursiveCompareSize) {
+    return NNFFormula::compare_walk(first, second);
   }
+  // Every step of this recursion descends in both formulas, so it ends within the smaller tree.
+  const NNFFormula* xs = first->operands().data();
+  const NNFFormula* ys = second->operands().data();
+  if (!NNFFormula::is_temporal(first->kind)) {
+    return std::lexicographical_compare_three_way(xs, xs + first->count, ys, ys + second->count);
+  }
+  // A temporal operator has a fixed number of operands; its interval comes before the last.
+  const std::uint32_t last = first->count - 1;
+  for (std::uint32_t i = 0; i < last; ++i) {
+    if (auto c = xs[i] <=> ys[i]; c != 0) return c;
+  }
+  if (auto c = first->interval <=> second->interval; c != 0) return c;
+  return xs[last] <=> ys[last];
+}
 
+std::strong_ordering NNFFormula::compare_walk(const Node* first, const Node* second) {
+  static constexpr auto kEqual = std::strong_ordering::equal;
   // One frame per pair of nodes under comparison; `step` walks their fields in declaration
   // order. A pair whose fields all compared equal is remembered, so that the other paths to it
   // skip it.
@@ -347,47 +344,33 @@ std::strong_ordering operator<=>(const NNFFormula& a, const NNFFormula& b) {
     std::strong_ordering field = kEqual;
     std::uint32_t child = 0;
     bool descend = false;
-    switch (x.kind) {
-      case Kind::And:
-      case Kind::Or: {
-        const std::uint32_t common = std::min(x.count, y.count);
-        if (step < common) {
-          child = step;
-          descend = true;
-        } else if (step == common) {
-          field = x.count <=> y.count;
-        } else {
-          equal.insert({&x, &y});
-          stack.pop_back();
-          continue;
-        }
-        break;
+    if (!NNFFormula::is_temporal(x.kind)) {  // `And` and `Or`: the members, then their number
+      const std::uint32_t common = std::min(x.count, y.count);
+      if (step < common) {
+        child = step;
+        descend = true;
+      } else if (step == common) {
+        field = x.count <=> y.count;
+      } else {
+        equal.insert({&x, &y});
+        stack.pop_back();
+        continue;
       }
-      case Kind::Until:  // lhs, interval, rhs
-        if (step == 1) {
-          field = x.interval <=> y.interval;
-        } else if (step < 3) {
-          child = step / 2;
-          descend = true;
-        } else {
-          equal.insert({&x, &y});
-          stack.pop_back();
-          continue;
-        }
-        break;
-      case Kind::Globally:  // interval, child
-        if (step == 0) {
-          field = x.interval <=> y.interval;
-        } else if (step == 1) {
-          descend = true;
-        } else {
-          equal.insert({&x, &y});
-          stack.pop_back();
-          continue;
-        }
-        break;
-      case Kind::Literal:
-        break;
+    } else {  // the operands before the last, the interval, the last operand
+      const std::uint32_t last = x.count - 1;
+      if (step < last) {
+        child = step;
+        descend = true;
+      } else if (step == last) {
+        field = x.interval <=> y.interval;
+      } else if (step == last + 1) {
+        child = last;
+        descend = true;
+      } else {
+        equal.insert({&x, &y});
+        stack.pop_back();
+        continue;
+      }
     }
     if (field != 0) return field;
     if (descend) {

@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "formula/literal.hpp"
@@ -41,8 +42,37 @@ inline constexpr std::uint32_t kMaxNestingDepth = 1000;
 
 class NNFFormula {
  public:
-  // Declaration order is the primary sort key.
+  // Declaration order is the primary sort key. The kinds after `Or` are the temporal operators:
+  // each reads its operands through its interval, and its fields are its operands in order with
+  // the interval before the last one, as in Until(lhs, I, rhs) and Globally(I, child). Walks,
+  // comparison and printing rely on that layout, so a new temporal operator needs no code there.
   enum class Kind : std::uint8_t { Literal, And, Or, Until, Globally };
+
+  // How the printers spell a kind: `name` in the debug form, `symbol` in the tree form, and for
+  // a temporal operator also in the infix form (followed there by its interval, which the tree
+  // form always writes and the infix form omits for the whole time line).
+  struct Spelling {
+    std::string_view name;
+    std::string_view symbol;
+  };
+  static constexpr Spelling spelling(Kind kind) noexcept {
+    switch (kind) {
+      case Kind::Literal:
+        return {"Literal", ""};
+      case Kind::And:
+        return {"And", "∧"};
+      case Kind::Or:
+        return {"Or", "∨"};
+      case Kind::Until:
+        return {"Until", "U"};
+      case Kind::Globally:
+        return {"Globally", "G"};
+    }
+    return {"", ""};
+  }
+  static constexpr bool is_temporal(Kind kind) noexcept {
+    return kind != Kind::Literal && kind != Kind::And && kind != Kind::Or;
+  }
 
   // A literal formula; `NNFFormula()` is the constant true.
   NNFFormula();
@@ -90,6 +120,8 @@ class NNFFormula {
 
   Kind kind() const noexcept { return node_->kind; }
   bool is_literal() const noexcept { return kind() == Kind::Literal; }
+  bool is_junction() const noexcept { return kind() == Kind::And || kind() == Kind::Or; }
+  bool is_temporal() const noexcept { return is_temporal(kind()); }
   bool is_true() const noexcept { return is_literal() && node_->value.is_true(); }
   bool is_false() const noexcept { return is_literal() && node_->value.is_false(); }
   // An `Until` whose lhs is `True`.
@@ -98,7 +130,7 @@ class NNFFormula {
   // Accessors; each is meaningful only for the kinds named.
   const Literal& literal() const noexcept { return node_->literal(); }                // Literal
   std::span<const NNFFormula> members() const noexcept { return node_->operands(); }  // And, Or
-  Interval interval() const noexcept { return node_->interval; }             // Until, Globally
+  Interval interval() const noexcept { return node_->interval; }             // temporal kinds
   const NNFFormula& lhs() const noexcept { return node_->operands()[0]; }    // Until
   const NNFFormula& rhs() const noexcept { return node_->operands()[1]; }    // Until
   const NNFFormula& child() const noexcept { return node_->operands()[0]; }  // Globally
@@ -110,9 +142,9 @@ class NNFFormula {
   // built by the simplifying constructor of the kind. A literal, having none, is returned as is.
   NNFFormula with_operands(std::vector<NNFFormula> operands) const;
   // Where the formula reads its operands, relative to the step it is evaluated at: its interval
-  // for `Until` and `Globally`, that step alone for `And` and `Or` (and for literals).
+  // for a temporal operator, that step alone for `And` and `Or` (and for literals).
   Interval operand_window() const noexcept {
-    return kind() == Kind::Until || kind() == Kind::Globally ? interval() : Interval::singleton(0);
+    return is_temporal() ? interval() : Interval::singleton(0);
   }
 
   std::size_t hash() const noexcept { return node_->hash; }
@@ -186,6 +218,10 @@ class NNFFormula {
   // A node over `children` (whose handles it takes over), without simplifying.
   static NNFFormula make(Kind kind, Interval interval, std::span<NNFFormula> children);
   static NNFFormula make_junction(Kind kind, std::vector<NNFFormula> formulas);
+  // The order of two large formulas of the same kind (not literals), walked with an explicit
+  // stack that remembers the pairs of nodes found equal. Kept out of `operator<=>` so that the
+  // recursion over small formulas stays lean.
+  static std::strong_ordering compare_walk(const Node* first, const Node* second);
 
   const Node* node_;
 };

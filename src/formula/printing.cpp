@@ -46,9 +46,15 @@ std::uint64_t appended_length(std::string& scratch, Append&& append) {
   return scratch.size();
 }
 
-void append_operator_label(const char* letter, Interval interval, std::string& out) {
-  out += letter;
-  interval.append_display(out);
+// An eventually (an `Until` whose lhs is `True`) prints as "F" over its rhs alone.
+constexpr std::string_view kEventuallyLetter = "F";
+
+// The letter of a temporal operator, and the operands it prints.
+std::string_view printed_letter(const NNFFormula& f) {
+  return f.is_eventually() ? kEventuallyLetter : NNFFormula::spelling(f.kind()).symbol;
+}
+std::span<const NNFFormula> printed_operands(const NNFFormula& f) {
+  return f.is_eventually() ? f.subformulas().subspan(1) : f.subformulas();
 }
 
 void render_children(const TermTree& tree, TermTree::Node node, std::string& prefix,
@@ -69,48 +75,40 @@ void render_children(const TermTree& tree, TermTree::Node node, std::string& pre
   }
 }
 
+// Literal(l); And({a, b}); a temporal operator with its fields in order: Until(a, I, b),
+// Globally(I, a).
 void append_debug(const NNFFormula& f, std::string& out) {
   ensure_stack_space();
   poll_interrupt();
-  switch (f.kind()) {
-    case NNFFormula::Kind::Literal:
-      out += "Literal(";
-      f.literal().append_debug(out);
-      out += ')';
-      return;
-    case NNFFormula::Kind::And:
-    case NNFFormula::Kind::Or: {
-      out += f.kind() == NNFFormula::Kind::And ? "And({" : "Or({";
-      bool first = true;
-      for (const auto& m : f.members()) {
-        if (!first) out += ", ";
-        first = false;
-        append_debug(m, out);
-      }
-      out += "})";
-      return;
+  if (f.is_literal()) {
+    out += "Literal(";
+    f.literal().append_debug(out);
+  } else if (f.is_junction()) {
+    out += f.kind() == NNFFormula::Kind::And ? "And({" : "Or({";
+    bool first = true;
+    for (const auto& m : f.members()) {
+      if (!first) out += ", ";
+      first = false;
+      append_debug(m, out);
     }
-    case NNFFormula::Kind::Until:
-      out += "Until(";
-      append_debug(f.lhs(), out);
+    out += '}';
+  } else {
+    out += NNFFormula::spelling(f.kind()).name;
+    out += '(';
+    const std::span<const NNFFormula> operands = f.subformulas();
+    for (const NNFFormula& operand : operands.first(operands.size() - 1)) {
+      append_debug(operand, out);
       out += ", ";
-      f.interval().append_debug(out);
-      out += ", ";
-      append_debug(f.rhs(), out);
-      out += ')';
-      return;
-    case NNFFormula::Kind::Globally:
-      out += "Globally(";
-      f.interval().append_debug(out);
-      out += ", ";
-      append_debug(f.child(), out);
-      out += ')';
-      return;
+    }
+    f.interval().append_debug(out);
+    out += ", ";
+    append_debug(operands.back(), out);
   }
+  out += ')';
 }
 
 // Appends "G " for the whole time line, otherwise e.g. "G[0, 5] ".
-void append_infix_operator(const char* letter, Interval interval, std::string& out) {
+void append_infix_operator(std::string_view letter, Interval interval, std::string& out) {
   out += letter;
   if (interval != Interval::unbounded(0)) interval.append_display(out);
   out += ' ';
@@ -121,46 +119,37 @@ bool append_infix(const NNFFormula& f, const LiteralFormatter* formatter, std::s
   ensure_stack_space();
   poll_interrupt();
   out += '(';
-  switch (f.kind()) {
-    case NNFFormula::Kind::Literal: {
-      const Literal& l = f.literal();
-      if (l.kind() == Literal::Kind::Negative) out += '!';
-      if (formatter != nullptr) {
-        if (!(*formatter)(l, out)) return false;
-        check_size(out.size(), limit, "infix form");
-      } else if (l.is_true()) {
-        out += "true";
-      } else if (l.is_false()) {
-        out += "false";
-      } else {
-        l.proposition().append_display(out);
-      }
-      break;
+  if (f.is_literal()) {
+    const Literal& l = f.literal();
+    if (l.kind() == Literal::Kind::Negative) out += '!';
+    if (formatter != nullptr) {
+      if (!(*formatter)(l, out)) return false;
+      check_size(out.size(), limit, "infix form");
+    } else if (l.is_true()) {
+      out += "true";
+    } else if (l.is_false()) {
+      out += "false";
+    } else {
+      l.proposition().append_display(out);
     }
-    case NNFFormula::Kind::And:
-    case NNFFormula::Kind::Or: {
-      const char* separator = f.kind() == NNFFormula::Kind::And ? " & " : " | ";
-      bool first = true;
-      for (const auto& m : f.members()) {
-        if (!first) out += separator;
-        first = false;
-        if (!append_infix(m, formatter, limit, out)) return false;
-      }
-      break;
+  } else if (f.is_junction()) {
+    const char* separator = f.kind() == NNFFormula::Kind::And ? " & " : " | ";
+    bool first = true;
+    for (const auto& m : f.members()) {
+      if (!first) out += separator;
+      first = false;
+      if (!append_infix(m, formatter, limit, out)) return false;
     }
-    case NNFFormula::Kind::Until:
-      if (f.lhs().is_true()) {
-        append_infix_operator("F", f.interval(), out);
-      } else {
-        if (!append_infix(f.lhs(), formatter, limit, out)) return false;
-        append_infix_operator(" U", f.interval(), out);
-      }
-      if (!append_infix(f.rhs(), formatter, limit, out)) return false;
-      break;
-    case NNFFormula::Kind::Globally:
-      append_infix_operator("G", f.interval(), out);
-      if (!append_infix(f.child(), formatter, limit, out)) return false;
-      break;
+  } else {
+    // (a U[1, 3] b): the operands before the last, each followed by a space, then the letter
+    // with the interval, then the last operand.
+    const std::span<const NNFFormula> operands = printed_operands(f);
+    for (const NNFFormula& operand : operands.first(operands.size() - 1)) {
+      if (!append_infix(operand, formatter, limit, out)) return false;
+      out += ' ';
+    }
+    append_infix_operator(printed_letter(f), f.interval(), out);
+    if (!append_infix(operands.back(), formatter, limit, out)) return false;
   }
   out += ')';
   return true;
@@ -184,24 +173,16 @@ TermTree to_termtree(const NNFFormula& formula) {
   std::vector<TermTree::Node> children;
   fold(formula, nodes, [&](const NNFFormula& f, std::span<const TermTree::Node* const> subtrees) {
     label.clear();
-    switch (f.kind()) {
-      case NNFFormula::Kind::Literal:
-        f.literal().append_display(label);
-        break;
-      case NNFFormula::Kind::And:
-        label = "∧";
-        break;
-      case NNFFormula::Kind::Or:
-        label = "∨";
-        break;
-      case NNFFormula::Kind::Until:
-        append_operator_label(f.is_eventually() ? "F" : "U", f.interval(), label);
-        // The `True` lhs of an eventually is not drawn.
-        if (f.is_eventually()) subtrees = subtrees.subspan(1);
-        break;
-      case NNFFormula::Kind::Globally:
-        append_operator_label("G", f.interval(), label);
-        break;
+    if (f.is_literal()) {
+      f.literal().append_display(label);
+    } else if (f.is_junction()) {
+      label = NNFFormula::spelling(f.kind()).symbol;
+    } else {
+      // The letter and the interval, always written; the `True` lhs of an eventually is not
+      // drawn.
+      label = printed_letter(f);
+      f.interval().append_display(label);
+      subtrees = subtrees.last(printed_operands(f).size());
     }
     children.clear();
     for (const TermTree::Node* subtree : subtrees) children.push_back(*subtree);
@@ -262,20 +243,17 @@ std::uint64_t debug_string_size(const NNFFormula& formula) {
           return appended_length(scratch,
                                  [&](std::string& out) { f.interval().append_debug(out); });
         };
-        switch (f.kind()) {
-          case NNFFormula::Kind::Literal:  // Literal(...)
-            return 9 + appended_length(scratch,
-                                       [&](std::string& out) { f.literal().append_debug(out); });
-          case NNFFormula::Kind::And:  // And({..., ...})
-          case NNFFormula::Kind::Or:
-            return add(size,
-                       (f.kind() == NNFFormula::Kind::And ? 7 : 6) + 2 * (operands.size() - 1));
-          case NNFFormula::Kind::Until:  // Until(lhs, interval, rhs)
-            return add(size, 11 + interval());
-          case NNFFormula::Kind::Globally:  // Globally(interval, child)
-            return add(size, 12 + interval());
+        if (f.is_literal()) {  // Literal(...)
+          return 9 +
+                 appended_length(scratch, [&](std::string& out) { f.literal().append_debug(out); });
         }
-        throw InternalError("internal error: entered unreachable code: unknown formula kind");
+        if (f.is_junction()) {  // And({..., ...})
+          return add(size, (f.kind() == NNFFormula::Kind::And ? 7 : 6) + 2 * (operands.size() - 1));
+        }
+        // Until(lhs, interval, rhs): the name, the parentheses and ", " after every field but the
+        // last.
+        const std::uint64_t name = NNFFormula::spelling(f.kind()).name.size();
+        return add(size, name + 2 + 2 * operands.size() + interval());
       });
 }
 
@@ -291,39 +269,37 @@ std::string to_debug_string(const NNFFormula& formula, std::size_t limit) {
 std::uint64_t infix_size(const NNFFormula& formula, bool with_literal_texts) {
   NodeMemo<std::uint64_t> sizes;
   std::string scratch;
-  return fold(
-      formula, sizes, [&](const NNFFormula& f, std::span<const std::uint64_t* const> operands) {
-        // An operator is written "G " over the whole time line, otherwise e.g. "G[0, 5] ".
-        const auto operator_length = [&](std::uint64_t letters) {
-          if (f.interval() == Interval::unbounded(0)) return letters + 1;
-          return letters + 1 + appended_length(scratch, [&](std::string& out) {
-                   f.interval().append_display(out);
-                 });
-        };
-        std::uint64_t size = 2;  // the parentheses
-        switch (f.kind()) {
-          case NNFFormula::Kind::Literal: {
-            const Literal& l = f.literal();
-            if (l.kind() == Literal::Kind::Negative) ++size;
-            if (!with_literal_texts) return size;
-            if (l.is_constant()) return size + (l.is_true() ? 4 : 5);
-            return size + appended_length(scratch, [&](std::string& out) {
-                     l.proposition().append_display(out);
-                   });
-          }
-          case NNFFormula::Kind::And:  // " & " or " | " between members
-          case NNFFormula::Kind::Or:
-            size += 3 * (operands.size() - 1);
-            for (const std::uint64_t* operand : operands) size = add(size, *operand);
-            return size;
-          case NNFFormula::Kind::Until:
-            if (f.is_eventually()) return add(size + operator_length(1), *operands[1]);
-            return add(add(size + operator_length(2), *operands[0]), *operands[1]);
-          case NNFFormula::Kind::Globally:
-            return add(size + operator_length(1), *operands[0]);
-        }
-        throw InternalError("internal error: entered unreachable code: unknown formula kind");
-      });
+  return fold(formula, sizes,
+              [&](const NNFFormula& f, std::span<const std::uint64_t* const> operands) {
+                // An operator is written "G " over the whole time line, otherwise e.g. "G[0, 5] ".
+                const auto operator_length = [&](std::uint64_t letters) {
+                  if (f.interval() == Interval::unbounded(0)) return letters + 1;
+                  return letters + 1 + appended_length(scratch, [&](std::string& out) {
+                           f.interval().append_display(out);
+                         });
+                };
+                std::uint64_t size = 2;  // the parentheses
+                if (f.is_literal()) {
+                  const Literal& l = f.literal();
+                  if (l.kind() == Literal::Kind::Negative) ++size;
+                  if (!with_literal_texts) return size;
+                  if (l.is_constant()) return size + (l.is_true() ? 4 : 5);
+                  return size + appended_length(scratch, [&](std::string& out) {
+                           l.proposition().append_display(out);
+                         });
+                }
+                if (f.is_junction()) {  // " & " or " | " between members
+                  size += 3 * (operands.size() - 1);
+                  for (const std::uint64_t* operand : operands) size = add(size, *operand);
+                  return size;
+                }
+                // The letter, and a space after each printed operand but the last.
+                const std::size_t printed = printed_operands(f).size();
+                size += operator_length(printed_letter(f).size() + printed - 1);
+                for (const std::uint64_t* operand : operands.last(printed))
+                  size = add(size, *operand);
+                return size;
+              });
 }
 
 std::optional<std::string> format_as_string(const NNFFormula& formula,

@@ -175,4 +175,19 @@ BooleanSignal globally(const BooleanSignal& signal, const Interval& interval) {
   return negation(signal_of_sorted_runs(failing));
 }
 
+BooleanSignal temporal_signal(NNFFormula::Kind kind, const Interval& interval,
+                              std::span<const BooleanSignal* const> operands) {
+  switch (kind) {
+    case NNFFormula::Kind::Until:
+      return until(*operands[0], interval, *operands[1]);
+    case NNFFormula::Kind::Globally:
+      return globally(*operands[0], interval);
+    case NNFFormula::Kind::Literal:
+    case NNFFormula::Kind::And:
+    case NNFFormula::Kind::Or:
+      break;
+  }
+  throw InternalError("Unknown formula kind");
+}
+
 }  // namespace corvane

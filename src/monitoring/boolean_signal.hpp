@@ -14,6 +14,7 @@
 #include <span>
 #include <utility>
 
+#include "formula/nnf_formula.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "time/interval.hpp"
 
@@ -66,6 +67,12 @@ BooleanSignal disjunction(const BooleanSignal& a, const BooleanSignal& b);
 BooleanSignal until(const BooleanSignal& lhs, const Interval& interval, const BooleanSignal& rhs);
 // Linear in the number of false runs of `signal`.
 BooleanSignal globally(const BooleanSignal& signal, const Interval& interval);
+
+// The signal of the temporal operator `kind` with `interval`, from the signals of its operands in
+// operand order: the one place that maps a temporal kind of formula to its operator on signals.
+// A kind that is not temporal is an internal error.
+BooleanSignal temporal_signal(NNFFormula::Kind kind, const Interval& interval,
+                              std::span<const BooleanSignal* const> operands);
 
 static_assert(Logical<BooleanSignal>);
 

@@ -1,6 +1,7 @@
 #include "monitoring/kleene_monitor_sequence.hpp"
 
 #include "support/internal_error.hpp"
+#include "support/small_vector.hpp"
 
 namespace corvane {
 
@@ -51,6 +52,19 @@ KleeneMonitorSequence until(const KleeneMonitorSequence& lhs, const Interval& in
 
 KleeneMonitorSequence globally(const KleeneMonitorSequence& signal, const Interval& interval) {
   return lifted([&](const BooleanSignal& s) { return globally(s, interval); }, signal);
+}
+
+KleeneMonitorSequence temporal_signal(NNFFormula::Kind kind, const Interval& interval,
+                                      std::span<const KleeneMonitorSequence* const> operands) {
+  // Operators take one or two operands: their components' addresses stay inline.
+  SmallVector<const BooleanSignal*, 2> over;
+  SmallVector<const BooleanSignal*, 2> under;
+  for (const KleeneMonitorSequence* operand : operands) {
+    over.push_back(&operand->overapproximation);
+    under.push_back(&operand->underapproximation);
+  }
+  return {temporal_signal(kind, interval, std::span(over.data(), over.size())),
+          temporal_signal(kind, interval, std::span(under.data(), under.size()))};
 }
 
 }  // namespace corvane

@@ -7,6 +7,9 @@
 // over, and negation keeps it by swapping the components.
 #pragma once
 
+#include <span>
+
+#include "formula/nnf_formula.hpp"
 #include "monitoring/boolean_signal.hpp"
 #include "sequence/normalized_sequence.hpp"
 #include "time/interval.hpp"
@@ -42,6 +45,9 @@ KleeneMonitorSequence disjunction(const KleeneMonitorSequence& a, const KleeneMo
 KleeneMonitorSequence until(const KleeneMonitorSequence& lhs, const Interval& interval,
                             const KleeneMonitorSequence& rhs);
 KleeneMonitorSequence globally(const KleeneMonitorSequence& signal, const Interval& interval);
+// The boolean `temporal_signal` of `kind`, lifted: every temporal operator is monotone.
+KleeneMonitorSequence temporal_signal(NNFFormula::Kind kind, const Interval& interval,
+                                      std::span<const KleeneMonitorSequence* const> operands);
 
 static_assert(Logical<KleeneMonitorSequence>);
 

@@ -66,41 +66,37 @@ std::unordered_map<NNFFormula, NormalizedSequence<Kleene>> Monitor::evaluate(
 
 KleeneMonitorSequence Monitor::signal(
     const NNFFormula& formula, std::span<const KleeneMonitorSequence* const> operands) const {
-  switch (formula.kind()) {
-    case NNFFormula::Kind::Literal: {
-      const Literal& literal = formula.literal();
-      switch (literal.kind()) {
-        case Literal::Kind::True:
-          return KleeneMonitorSequence::uniform(Kleene::True);
-        case Literal::Kind::False:
-          return KleeneMonitorSequence::uniform(Kleene::False);
-        case Literal::Kind::Positive:
-          return proposition_signal(literal.proposition());
-        case Literal::Kind::Negative:
-          return negation(proposition_signal(literal.proposition()));
-      }
-      break;
+  if (formula.is_literal()) {
+    const Literal& literal = formula.literal();
+    switch (literal.kind()) {
+      case Literal::Kind::True:
+        return KleeneMonitorSequence::uniform(Kleene::True);
+      case Literal::Kind::False:
+        return KleeneMonitorSequence::uniform(Kleene::False);
+      case Literal::Kind::Positive:
+        return proposition_signal(literal.proposition());
+      case Literal::Kind::Negative:
+        return negation(proposition_signal(literal.proposition()));
     }
-    case NNFFormula::Kind::And:
-      return reduce_balanced(
-          operands,
-          [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
-            return conjunction(a, b);
-          },
-          Kleene::True);
-    case NNFFormula::Kind::Or:
-      return reduce_balanced(
-          operands,
-          [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
-            return disjunction(a, b);
-          },
-          Kleene::False);
-    case NNFFormula::Kind::Until:
-      return until(*operands[0], formula.interval(), *operands[1]);
-    case NNFFormula::Kind::Globally:
-      return globally(*operands[0], formula.interval());
+    throw InternalError("Unknown formula kind");
   }
-  throw InternalError("Unknown formula kind");
+  if (formula.kind() == NNFFormula::Kind::And) {
+    return reduce_balanced(
+        operands,
+        [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
+          return conjunction(a, b);
+        },
+        Kleene::True);
+  }
+  if (formula.kind() == NNFFormula::Kind::Or) {
+    return reduce_balanced(
+        operands,
+        [](const KleeneMonitorSequence& a, const KleeneMonitorSequence& b) {
+          return disjunction(a, b);
+        },
+        Kleene::False);
+  }
+  return temporal_signal(formula.kind(), formula.interval(), operands);
 }
 
 KleeneMonitorSequence Monitor::proposition_signal(const AtomicProposition& proposition) const {

@@ -291,18 +291,19 @@ class Parser {
     for (;;) {
       std::optional<Match<Continuation>> next;
       if (level <= kLevelTemporal) {
-        if ((next = temporal_infix(end, "U"))) {
-          formula =
-              Formula::until(std::move(formula), next->value.interval, std::move(next->value.rhs));
+        bool matched = false;
+        for (const ltl::TemporalOperator& op : ltl::kTemporalOperators) {
+          if (!op.infix || !(next = temporal_infix(end, op.letter))) continue;
+          std::vector<Formula> operands;
+          operands.reserve(2);
+          operands.push_back(std::move(formula));
+          operands.push_back(std::move(next->value.rhs));
+          formula = Formula::temporal(op.kind, next->value.interval, std::move(operands));
           end = next->end;
-          continue;
+          matched = true;
+          break;
         }
-        if ((next = temporal_infix(end, "R"))) {
-          formula = Formula::release(std::move(formula), next->value.interval,
-                                     std::move(next->value.rhs));
-          end = next->end;
-          continue;
-        }
+        if (matched) continue;
       }
       if (level <= kLevelImplies && (next = infix(end, "->", kLevelImplies))) {
         formula = Formula::implies(std::move(formula), std::move(next->value.rhs));
@@ -356,11 +357,9 @@ class Parser {
       furthest_ = std::max(furthest_, pos);
       return false;
     };
-    if (may_start(c == 'F')) {
-      if (auto f = temporal_prefix(pos, "F")) return f;
-    }
-    if (may_start(c == 'G')) {
-      if (auto g = temporal_prefix(pos, "G")) return g;
+    for (const ltl::TemporalOperator& op : ltl::kTemporalOperators) {
+      if (op.infix || !may_start(c == op.letter.front())) continue;
+      if (auto f = temporal_prefix(pos, op)) return f;
     }
     if (may_start(c == 'X')) {
       if (auto x = next_prefix(pos)) return x;
@@ -385,9 +384,10 @@ class Parser {
     return parenthesised(pos);
   }
 
-  // "F" / "G" with an optional interval. An interval with equal bounds makes it a next.
-  Result<Formula> temporal_prefix(std::size_t pos, std::string_view letter) {
-    if (!token(pos, letter)) return std::nullopt;
+  // The operator's letter with an optional interval, e.g. "G[0, 5]". For "F" and "G" an interval
+  // with equal bounds makes it a next.
+  Result<Formula> temporal_prefix(std::size_t pos, const ltl::TemporalOperator& op) {
+    if (!token(pos, op.letter)) return std::nullopt;
     Interval window = Interval::unbounded(0);
     if (auto i = interval(pos)) {
       window = i->value;
@@ -397,11 +397,12 @@ class Parser {
     auto child = operand(pos, kLevelImplies);
     if (!child) return std::nullopt;
     Formula& body = child->value;
-    if (window.is_singleton()) {
+    if (op.singleton_is_next && window.is_singleton()) {
       return Match<Formula>{child->end, Formula::next(window.lb(), std::move(body))};
     }
-    return Match<Formula>{child->end, letter == "F" ? Formula::finally_(window, std::move(body))
-                                                    : Formula::globally(window, std::move(body))};
+    std::vector<Formula> operands;
+    operands.push_back(std::move(body));
+    return Match<Formula>{child->end, Formula::temporal(op.kind, window, std::move(operands))};
   }
 
   // "X" with an optional delay (1 when absent).

@@ -148,6 +148,16 @@ TEST(LtlConversion, RuleExamples) {
             NNFFormula::Kind::Or);
 }
 
+// Negation swaps an operator with its dual and back, over as many operands.
+TEST(LtlConversion, EveryWindowedOperatorIsTheDualOfItsDual) {
+  for (const ltl::TemporalOperator& op : ltl::kTemporalOperators) {
+    const ltl::TemporalOperator* dual = ltl::temporal_operator(op.dual);
+    ASSERT_NE(dual, nullptr) << op.letter;
+    EXPECT_EQ(dual->dual, op.kind) << op.letter;
+    EXPECT_EQ(dual->infix, op.infix) << op.letter;
+  }
+}
+
 TEST(LtlConversion, MatchesRuleByRuleConversionOnRandomTrees) {
   std::mt19937 rng(20240611);
   testing::RandomFormulas<Formula> random_tree(
