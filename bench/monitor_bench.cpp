@@ -5,7 +5,8 @@
 //   src/monitoring/boolean_signal.cpp src/monitoring/kleene_monitor_sequence.cpp
 //   src/monitoring/monitor.cpp
 //   src/formula/nnf_formula.cpp src/formula/literal.cpp src/formula/atomic_proposition.cpp
-//   src/time/interval.cpp src/support/stack_guard.cpp -o /tmp/monitor_bench && /tmp/monitor_bench
+//   src/time/interval.cpp src/support/stack_guard.cpp src/support/interruption.cpp
+//   -o /tmp/monitor_bench && /tmp/monitor_bench
 //
 // (a) until and globally over boolean signals with N true runs (N = 100,000 and 200,000);
 // (b) Monitor::evaluate of a formula with S structurally distinct subformulas over a Kleene trace
