@@ -75,6 +75,33 @@ class StrSubclass(str):
 
 # The longest printed text that is parsed again.
 ROUND_TRIP_LIMIT = 1 << 17
+# Printing takes time in proportion to the text, and shared operands are written out at each
+# place: a formula of a few tokens can print hundreds of megabytes, up to the library's limit.
+# Only formulas that write at most this many literals are printed and kept for later calls, so
+# that an input's time stays short; the others still go through the call that made them.
+PRINTED_LITERALS = 256
+
+
+class TooManyLiterals(Exception):
+    pass
+
+
+def printable(formula):
+    """Whether `formula` writes at most PRINTED_LITERALS literals, found without printing more."""
+    count = 0
+
+    def counting(name, parameter):
+        nonlocal count
+        count += 1
+        if count > PRINTED_LITERALS:
+            raise TooManyLiterals
+        return name
+
+    try:
+        formula.format_as_string(counting)
+    except (TooManyLiterals, MemoryError):
+        return False
+    return True
 
 class Program:
     def __init__(self, data):
@@ -175,16 +202,18 @@ class Program:
     # Calls -----------------------------------------------------------------------------------
 
     def keep(self, result):
-        if isinstance(result, Formula) and len(self.formulas) < 12:
+        if isinstance(result, Formula) and len(self.formulas) < 12 and printable(result):
             self.formulas.append(result)
         return result
 
     def parse(self):
         text = self.text()
         formula = self.keep(Formula(text))
+        if not printable(formula):
+            return
         infix = formula.format_as_string()
-        # Shared operands are written out at each place, so a text of a few tokens can print
-        # megabytes, whose parse takes longer than an input may; those are printed, not reparsed.
+        # Long names make long texts, whose parse under the sanitizers takes longer than an input
+        # may: those are printed, not parsed again.
         if len(infix) <= ROUND_TRIP_LIMIT:
             again = Formula(infix)
             assert repr(again) == repr(formula), (text, infix)
@@ -234,8 +263,9 @@ class Program:
             return
         augmenter = self.pick(self.augmenters)
         result = augmenter.augment(self.formula() if self.small(6) else self.value())
-        str(result)
-        result.format_as_string()
+        if printable(result):
+            str(result)
+            result.format_as_string()
 
     def format(self):
         formula = self.formula()
