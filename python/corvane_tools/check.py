@@ -13,11 +13,12 @@ from __future__ import annotations
 
 import importlib
 import os
+import threading
 from collections import deque
 from collections.abc import Callable, Generator, Iterable, Iterator, Mapping, Sequence, Sized
 from concurrent.futures import ProcessPoolExecutor
 from dataclasses import dataclass
-from multiprocessing import get_context
+from multiprocessing import get_all_start_methods, get_context
 from typing import Any, Literal, Protocol, TypeAlias
 
 from corvane import Augmenter, Formula, KnowledgeSequence
@@ -95,7 +96,9 @@ def augment(augmenter: Augmenter, formula: Formula, *, scenario: str | None = No
 def check_knowledge(rules: Sequence[Rule], knowledge: Mapping[int, Any], *, name: str = "",
                     show_augmented: bool = False) -> ScenarioResult:
     """Verdicts of `rules` on a scenario whose knowledge is given in `KnowledgeSequence` shape."""
-    augmenter = Augmenter(KnowledgeSequence(knowledge))
+    # The module reads a dict only; any other mapping is copied into one.
+    edges = knowledge if isinstance(knowledge, dict) else dict(knowledge)
+    augmenter = Augmenter(KnowledgeSequence(edges))
     results = []
     for rule, formula in zip(rules, compile_rules(rules)):
         augmented = augment(augmenter, formula, scenario=name, rule=rule.name)
@@ -224,13 +227,20 @@ def check_many(
     else:
         tasks = _chunked(rule_set, scenarios, _chunk_size(scenarios, jobs), scenario_format,
                          show_augmented)
-        # Workers start from a fork server, never from a fork of the caller, which may be
-        # running threads (a notebook, a progress bar) whose locks a fork would copy. The server
-        # imports this package once, so that the workers it forks start with it loaded.
-        context = get_context("forkserver")
-        context.set_forkserver_preload(["corvane_tools"])
-        with ProcessPoolExecutor(jobs, mp_context=context) as pool:
+        with ProcessPoolExecutor(jobs, mp_context=_worker_context()) as pool:
             yield from _in_order(lambda task: pool.submit(run_task, task), tasks, 2 * jobs)
+
+
+def _worker_context() -> Any:
+    """How worker processes start. A caller that runs no other thread forks them directly, which
+    starts them at once with everything loaded. A fork copies other threads' locks in whatever
+    state they are in (a notebook's, a progress bar's), so with threads running the workers come
+    from a fork server instead, which imports this package once and forks them from itself."""
+    if threading.active_count() == 1 and "fork" in get_all_start_methods():
+        return get_context("fork")
+    context = get_context("forkserver")
+    context.set_forkserver_preload(["corvane_tools"])
+    return context
 
 
 def _on_cluster(address: str, rules: tuple[Rule, ...], scenarios: Iterable[Scenario],

@@ -1,4 +1,6 @@
 """Batches: identical results in input order serially, on local processes and on a Dask cluster."""
+import threading
+
 import pytest
 from support import RULES, random_trace, write_trace
 
@@ -21,6 +23,15 @@ def test_processes_and_a_cluster_give_the_serial_results(scenarios, corvane, tmp
     assert {r.verdict for result in serial for r in result.results} == {
         "satisfied", "violated", "open"}
     assert list(check_many(rules, scenarios, jobs=2)) == serial
+    # With another thread running, the workers come from a fork server instead of a fork.
+    stop = threading.Event()
+    waiting = threading.Thread(target=stop.wait)
+    waiting.start()
+    try:
+        assert list(check_many(rules, scenarios[:40], jobs=2)) == serial[:40]
+    finally:
+        stop.set()
+        waiting.join()
     (tmp_path / "rules.txt").write_text(RULES)
     command = ("check", tmp_path / "rules.txt", *scenarios[:20], "--format", "csv")
     with distributed.LocalCluster(n_workers=2, threads_per_worker=1, processes=True,

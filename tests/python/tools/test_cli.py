@@ -4,6 +4,7 @@ import io
 import json
 import os
 import struct
+from types import MappingProxyType
 
 import pytest
 from support import CORVANE, EXAMPLES, RULES, random_trace, run, write_trace
@@ -74,6 +75,9 @@ def test_trace_formats_jobs_and_folders_give_the_same_verdicts(corvane, tmp_path
         trace = random_trace(seed)
         result = check_knowledge(parse_rules(RULES), trace_to_knowledge(trace))
         expected += [[r.rule, r.verdict] for r in result.results]
+        # Any mapping will do, not only a dict.
+        proxy = check_knowledge(parse_rules(RULES), MappingProxyType(trace_to_knowledge(trace)))
+        assert proxy.results == result.results
         for suffix in (".csv", ".jsonl", ".json"):
             write_trace(folder / f"{suffix[1:]}-{seed}{suffix}", trace)
     (folder / "notes.txt").write_text("not a scenario\n")
