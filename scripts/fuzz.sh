@@ -61,15 +61,11 @@ if ! "$PY" -c 'import atheris' >/dev/null 2>&1; then
   echo "== installing atheris"
   "$PY" -m pip install --quiet --disable-pip-version-check atheris
 fi
-if ! command -v cmake >/dev/null 2>&1; then
-  "$PY" -m pip install --quiet --disable-pip-version-check cmake ninja
-  PATH="$VENV/bin:$PATH"
-fi
+# The build tools (CMake and Ninja from PyPI), into the venv.
+install_requirements
 
 echo "== building the fuzz targets"
-GENERATOR=()
-command -v ninja >/dev/null 2>&1 && GENERATOR=(-G Ninja)
-cmake -S fuzz -B "$BUILD" "${GENERATOR[@]}" -DCMAKE_CXX_COMPILER=clang++ \
+cmake -S fuzz -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
   -DCORVANE_BUILD_MODULE=ON -DPython_EXECUTABLE="$PY" >/dev/null
 cmake --build "$BUILD" -j "$(nproc)"

@@ -13,21 +13,12 @@ BUILD="$ROOT/build/sanitize"
 CXX="${CXX:-g++}"
 SANITIZE="-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=all"
 
-echo "== installing the Python test dependencies"
-"$PY" -m pip install --quiet --disable-pip-version-check $("$PY" -c '
-import tomllib
-with open("pyproject.toml", "rb") as f:
-    print(" ".join(tomllib.load(f)["project"]["optional-dependencies"]["test"]))')
-if ! command -v cmake >/dev/null 2>&1; then
-  "$PY" -m pip install --quiet --disable-pip-version-check cmake ninja
-  PATH="$VENV/bin:$PATH"
-fi
+# The build tools (CMake and Ninja from PyPI) and the Python test dependencies, into the venv.
+install_requirements test
 
 echo "== building the C++ tests and the module with $SANITIZE ($CXX)"
-GENERATOR=()
-command -v ninja >/dev/null 2>&1 && GENERATOR=(-G Ninja)
 # -O1 keeps the instrumented property tests fast enough while leaving stack traces readable.
-cmake -S . -B "$BUILD" "${GENERATOR[@]}" -DCMAKE_CXX_COMPILER="$CXX" \
+cmake -S . -B "$BUILD" -G Ninja -DCMAKE_CXX_COMPILER="$CXX" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
   -DCMAKE_CXX_FLAGS="$SANITIZE" -DCMAKE_EXE_LINKER_FLAGS="$SANITIZE" \
   -DCMAKE_SHARED_LINKER_FLAGS="$SANITIZE" -DCMAKE_MODULE_LINKER_FLAGS="$SANITIZE" \
