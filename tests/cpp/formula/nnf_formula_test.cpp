@@ -261,6 +261,53 @@ TEST(NNFFormula, NormalFormInvariantsHoldOnRandomFormulas) {
   for (int i = 0; i < 300; ++i) check_node(random_formula(), true);
 }
 
+// Junctions merge the sorted runs their members arrive in; the members must be exactly those a
+// plain sort and deduplication of the flattened arguments gives.
+TEST(NNFFormula, JunctionMembersMatchAPlainSortOfTheFlattenedArguments) {
+  std::mt19937 rng(23);
+  testing::RandomFormulas<F> random_formula(rng, random_shape(3));
+  std::vector<F> pool;
+  for (int i = 0; i < 60; ++i) pool.push_back(random_formula());
+  std::uniform_int_distribution<std::size_t> index(0, pool.size() - 1);
+  std::uniform_int_distribution<int> count(0, 40);
+  for (int i = 0; i < 300; ++i) {
+    // Arguments are sub-junctions (sorted runs) and single formulas, in random order.
+    std::vector<F> arguments;
+    for (int k = count(rng) % 6; k >= 0; --k) {
+      std::vector<F> members;
+      for (int m = count(rng); m > 0; --m) members.push_back(pool[index(rng)]);
+      arguments.push_back(count(rng) % 3 == 0   ? pool[index(rng)]
+                          : count(rng) % 2 == 0 ? F::and_(members)
+                                                : F::or_(members));
+    }
+    for (const bool is_and : {true, false}) {
+      const F::Kind kind = is_and ? F::Kind::And : F::Kind::Or;
+      std::vector<F> expected;
+      bool absorbed = false;
+      for (const F& argument : arguments) {
+        if (is_and ? argument.is_false() : argument.is_true()) absorbed = true;
+        if (argument.is_true() || argument.is_false()) continue;
+        if (argument.kind() == kind) {
+          expected.insert(expected.end(), argument.members().begin(), argument.members().end());
+        } else {
+          expected.push_back(argument);
+        }
+      }
+      std::sort(expected.begin(), expected.end());
+      expected.erase(std::unique(expected.begin(), expected.end()), expected.end());
+      const F junction = is_and ? F::and_(arguments) : F::or_(arguments);
+      if (absorbed) {
+        EXPECT_EQ(junction, is_and ? F::false_() : F::true_());
+      } else if (expected.size() == 1) {
+        EXPECT_EQ(junction, expected.front());
+      } else if (!expected.empty()) {
+        ASSERT_EQ(junction.kind(), kind);
+        EXPECT_TRUE(std::ranges::equal(junction.members(), expected));
+      }
+    }
+  }
+}
+
 TEST(NNFFormula, DepthLimit) {
   F f = p("a");
   for (std::uint32_t d = 1; d < kMaxNestingDepth; ++d) {
