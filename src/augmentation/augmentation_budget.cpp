@@ -30,6 +30,10 @@ void AugmentationBudget::begin_form() {
   gap_terms_ = 0;
 }
 
+void AugmentationBudget::expect_slots(std::uint64_t count) const {
+  if (saturating_sum(slots_, count) > limits_.slots) refuse_slots();
+}
+
 void AugmentationBudget::refuse_slots() const {
   throw ResultTooLarge("augmentation needs more than " + std::to_string(limits_.slots) +
                        " operand slots in the formulas it builds; the result would be too "

@@ -10,7 +10,9 @@
 //     upper bound from its operands' change points), and each form is counted as it is computed;
 //   - gap terms, per form: the one part of a form that grows faster than its pieces;
 //   - operand slots in all, one per handle placed in an operand list (16 bytes, several times
-//     that with the nodes around them).
+//     that with the nodes around them): each operator announces an upper bound on the slots of
+//     all its forms before it computes any, found from its operands' change points, and each slot
+//     is counted as it is filled.
 // The defaults leave room far beyond ordinary formulas: a nested until over a 100,000-step trace
 // computes 334,641 forms and 13,936,201 slots (870 MB in all). A single form refused for its gap
 // terms is refused after about 64 MB of them.
@@ -40,6 +42,9 @@ class AugmentationBudget {
   void expect_forms(std::uint64_t count);
   // Counts one more form, about to be computed; its gap terms are counted from here on.
   void begin_form();
+  // Refuses when `count` more operand slots than those filled so far would exceed the limit: an
+  // operator announces an upper bound on what it fills before it starts.
+  void expect_slots(std::uint64_t count) const;
   // Counts `count` more operand slots, about to be filled. (Called for every piece of every
   // window, so the common case is inline.)
   void spend_slots(std::uint64_t count) {

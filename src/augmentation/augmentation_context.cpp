@@ -1,6 +1,8 @@
 #include "augmentation/augmentation_context.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -33,41 +35,87 @@ void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalS
   fill_compound(formula, sequence, steps, sub_steps);
 }
 
+namespace {
+
+// Calls visit(t, through) for each step t at which filling an operator that reads `operands`
+// through `window` computes a form, in increasing order. The form holds on [t, *through], or on
+// every step of `steps` from t on when `through` is empty: from `latest` on the operands no
+// longer change, so one form serves all the remaining steps. A whole stretch of steps that
+// provably gets the same form is covered at once; stepping through it one by one would give the
+// same sequence at a cost in the length of time.
+template <class Visit>
+void for_each_form(Interval window, std::span<const AugmentedSequence* const> operands,
+                   const IntervalSet& steps, TimeStep latest, Visit visit) {
+  for (const Interval& run : steps.positive_intervals()) {
+    TimeStep t = run.lb();
+    while (true) {
+      poll_interrupt();
+      if (t >= latest) {
+        visit(t, std::optional<TimeStep>());
+        return;
+      }
+      // `through` < latest <= kMaxTime, so through + 1 cannot wrap.
+      const TimeStep through = std::min(
+          {AugmentationContext::same_form_through(window, operands, t), latest - 1, run.last()});
+      visit(t, std::optional<TimeStep>(through));
+      if (through == run.last()) break;
+      t = through + 1;
+    }
+  }
+}
+
+std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b) {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+}  // namespace
+
 void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequence& sequence,
                                         const IntervalSet& steps, const IntervalSet& sub_steps) {
   const TimeStep latest = latest_change(formula, sub_steps);
   const std::vector<const AugmentedSequence*> operands = operand_sequences(formula);
   const Interval window = formula.operand_window();
-  // Refused before anything is computed when the forms would be too many to build.
+  // Refused before anything is computed when the forms, or the slots of the formulas built for
+  // them, would be too many.
   budget_.expect_forms(forms_needed(window, operands, steps, latest));
+  const std::uint64_t slots = slots_needed(formula, operands, steps, latest);
+  budget_.expect_slots(slots);
+  const std::uint64_t announced = saturating_sum(budget_.slots(), slots);
   // The forms are collected in time order and written in one merge at the end: writing them one
   // by one into the middle of a long sequence would move its tail every time. The rules read only
   // the operands' sequences, never this one, so nothing needs them earlier.
   std::vector<std::pair<Interval, std::optional<NNFFormula>>> pieces;
-  for (const Interval& run : steps.positive_intervals()) {
-    TimeStep t = run.lb();
-    while (true) {
-      poll_interrupt();
-      budget_.begin_form();
-      NNFFormula value = augment_step(formula, operands, t, &budget_);
-      if (t >= latest) {
-        // The operands no longer change: every remaining step gets this one form.
-        const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
-        for (const Interval& piece : rest.positive_intervals()) pieces.emplace_back(piece, value);
-        sequence.set_pieces(pieces);
-        return;
-      }
-      // A whole stretch of steps that provably gets the same form is written at once; stepping
-      // through it one by one would give the same sequence at a cost in the length of time.
-      // `through` < latest <= kMaxTime, so through + 1 cannot wrap.
-      const TimeStep through =
-          std::min({same_form_through(window, operands, t), latest - 1, run.last()});
-      pieces.emplace_back(Interval::bounded(t, through), std::move(value));
-      if (through == run.last()) break;
-      t = through + 1;
+  for_each_form(window, operands, steps, latest, [&](TimeStep t, std::optional<TimeStep> through) {
+    budget_.begin_form();
+    NNFFormula value = augment_step(formula, operands, t, &budget_);
+    if (through) {
+      pieces.emplace_back(Interval::bounded(t, *through), std::move(value));
+      return;
     }
-  }
+    const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
+    for (const Interval& piece : rest.positive_intervals()) {
+      pieces.emplace_back(piece, value);
+    }
+  });
+  check(budget_.slots() <= announced, "an operator filled more operand slots than it announced");
   sequence.set_pieces(pieces);
+}
+
+std::uint64_t AugmentationContext::slots_needed(const NNFFormula& formula,
+                                                std::span<const AugmentedSequence* const> operands,
+                                                const IntervalSet& steps, TimeStep latest) {
+  const std::vector<Interval> runs = steps.positive_intervals();
+  if (runs.empty()) return 0;
+  // The last step that computes a form: the first of `steps` from `latest` on, or else the last.
+  const std::vector<Interval> tail =
+      steps.intersect(IntervalSet(Interval::unbounded(latest))).positive_intervals();
+  const TimeStep last = tail.empty() ? runs.back().last() : tail.front().lb();
+  const SlotBound bound(formula, operands, runs.front().lb(), last);
+  std::uint64_t slots = 0;
+  for_each_form(
+      formula.operand_window(), operands, steps, latest,
+      [&](TimeStep t, std::optional<TimeStep>) { slots = saturating_sum(slots, bound.at(t)); });
+  return slots;
 }
 
 AugmentedSequence& AugmentationContext::entry(const NNFFormula& formula) {

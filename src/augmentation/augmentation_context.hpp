@@ -68,6 +68,13 @@ class AugmentationContext {
                                     const IntervalSet& steps, TimeStep latest);
 
   const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
+  // An upper bound on the operand slots that filling the operator of `formula` at `steps` fills
+  // (its rule's `SlotBound` summed over the forms `forms_needed` counts). Costs O(log n) per form
+  // on top of the operands' change points inside the windows.
+  static std::uint64_t slots_needed(const NNFFormula& formula,
+                                    std::span<const AugmentedSequence* const> operands,
+                                    const IntervalSet& steps, TimeStep latest);
+
   const MonitorTable& monitor() const noexcept { return monitor_; }
   const AugmentationTable& table() const noexcept { return table_; }
   const AugmentationBudget& budget() const noexcept { return budget_; }

@@ -1,5 +1,6 @@
 #include "augmentation/rules.hpp"
 
+#include <algorithm>
 #include <cstddef>
 #include <optional>
 #include <unordered_map>
@@ -53,6 +54,83 @@ void augment_atomic_proposition(const Literal& literal, AugmentedSequence& seque
     }
   }
   sequence.set_pieces(pieces);
+}
+
+namespace {
+
+bool is_false(const std::optional<NNFFormula>& form) {
+  return form && form->is_false();
+}
+
+}  // namespace
+
+SlotBound::SlotBound(const NNFFormula& formula, std::span<const AugmentedSequence* const> operands,
+                     TimeStep first, TimeStep last)
+    : kind_(formula.kind()), window_(formula.interval()), members_(operands.size()) {
+  if (!NNFFormula::is_temporal(kind_) || operands.empty()) return;
+  lhs_ = operands[0];
+  lhs_changes_.push_back(0);
+  lhs_change_sums_.push_back(0);
+  const TimeStep from = shifted(window_, first).lb();
+  const TimeStep to = shifted(window_, last).last();
+  if (from >= to) return;
+  // The changes of each operand in (from, to], merged; a change of both counts once.
+  const auto& lhs = lhs_->entries();
+  const auto lhs_end = lhs.upper_bound(to);
+  auto l = lhs.upper_bound(from);
+  auto r = lhs_end;  // no right operand: an empty range
+  auto r_end = lhs_end;
+  if (operands.size() > 1) {
+    r = operands[1]->entries().upper_bound(from);
+    r_end = operands[1]->entries().upper_bound(to);
+  }
+  while (l != lhs_end || r != r_end) {
+    poll_interrupt_every(changes_.size());
+    const bool from_lhs = l != lhs_end && (r == r_end || l->first <= r->first);
+    const TimeStep step = from_lhs ? l->first : r->first;
+    if (from_lhs) ++l;
+    if (r != r_end && r->first == step) ++r;
+    changes_.push_back(step);
+    lhs_change_sums_.push_back(lhs_change_sums_.back() + lhs_changes_.back());
+    lhs_changes_.push_back(lhs_changes_.back() + (from_lhs ? 1 : 0));
+  }
+  next_false_.resize(changes_.size() + 1, changes_.size());
+  for (std::size_t m = changes_.size(); m-- > 0;) {
+    poll_interrupt_every(m);
+    next_false_[m] = is_false(lhs_->value_at(changes_[m])) ? m : next_false_[m + 1];
+  }
+}
+
+std::uint64_t SlotBound::at(TimeStep t) const {
+  if (lhs_ == nullptr) return members_;  // a junction puts each member in one slot
+  const Interval span = shifted(window_, t);
+  if (span.is_empty()) return 0;
+  // Piece 0 starts at the window's start; piece j > 0 at changes_[a + j - 1].
+  const auto begin = changes_.begin();
+  const auto a =
+      static_cast<std::size_t>(std::upper_bound(begin, changes_.end(), span.lb()) - begin);
+  const auto b =
+      static_cast<std::size_t>(std::upper_bound(begin, changes_.end(), span.last()) - begin);
+  const std::uint64_t pieces = 1 + (b - a);
+  // The first piece on which the left operand is false, if any.
+  std::uint64_t false_piece = pieces;
+  if (is_false(lhs_->value_at(span.lb()))) {
+    false_piece = 0;
+  } else if (a < next_false_.size() && next_false_[a] < b) {
+    false_piece = next_false_[a] - a + 1;
+  }
+  if (kind_ == NNFFormula::Kind::Globally) {
+    // Two slots per piece, up to the first false one, which decides the conjunction.
+    return 2 * std::min(pieces, false_piece + 1);
+  }
+  // The until rule stops one piece after the false one, when that piece joins the gap. Each piece
+  // it walks takes at most 7 slots besides the gap terms, which piece i > 0 copies: one per lhs
+  // change among the starts of pieces 1 to i - 1.
+  const std::uint64_t walked = std::min(pieces, false_piece + 2);
+  const std::uint64_t gapped = std::min(pieces, false_piece + 1);
+  const std::uint64_t gap_terms =
+      (lhs_change_sums_[a + gapped - 1] - lhs_change_sums_[a]) - (gapped - 1) * lhs_changes_[a];
+  return 7 * walked + gap_terms;
 }
 
 Interval relative_piece(const Interval& piece, TimeStep t, const Interval& window, bool first,

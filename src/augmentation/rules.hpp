@@ -6,7 +6,10 @@
 // step ends up inside the operator at the matching offset.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <span>
+#include <vector>
 
 #include "augmentation/augmentation_budget.hpp"
 #include "augmentation/augmented_sequence.hpp"
@@ -43,6 +46,35 @@ void augment_atomic_proposition(const Literal& literal, AugmentedSequence& seque
 NNFFormula augment_step(const NNFFormula& formula,
                         std::span<const AugmentedSequence* const> operands, TimeStep t,
                         AugmentationBudget* budget = nullptr);
+
+// An upper bound on the operand slots that `augment_step` counts for the operator of `formula` at
+// a step, found from its operands' change points alone, so that an operator that would build too
+// much is refused before it builds anything. The bound follows the rule's own walk over the
+// pieces of the window, and its stop at the first piece where the (left) operand is false, but
+// not its stop at a disjunct that turns out true. Prepared for the steps in [first, last] at a
+// cost in the operands' changes inside their windows; each query then costs O(log n).
+class SlotBound {
+ public:
+  SlotBound(const NNFFormula& formula, std::span<const AugmentedSequence* const> operands,
+            TimeStep first, TimeStep last);
+
+  std::uint64_t at(TimeStep t) const;
+
+ private:
+  NNFFormula::Kind kind_;
+  Interval window_;
+  std::uint64_t members_;
+  const AugmentedSequence* lhs_ = nullptr;  // the operand whose false pieces stop the walk
+  // The operands' changes inside the windows of [first, last], merged: where the pieces after the
+  // first start.
+  std::vector<TimeStep> changes_;
+  // lhs_changes_[m]: how many of changes_[0, m) are changes of the left operand, each of which
+  // closes a gap term of the until rule; lhs_change_sums_[m]: the sum of lhs_changes_[0, m).
+  std::vector<std::uint64_t> lhs_changes_;
+  std::vector<std::uint64_t> lhs_change_sums_;
+  // next_false_[m]: the least j >= m at which the left operand is false, or changes_.size().
+  std::vector<std::size_t> next_false_;
+};
 
 // A piece of the covering of the window t + `window`, relative to t. Inside the time range that is
 // piece - [t, t]. Where t + `window` runs past the last time step, saturation cut the window

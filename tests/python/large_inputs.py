@@ -26,3 +26,12 @@ def even_steps(k):
     for i in range(1, k + 1):
         f = Formula.disjunction([f, Formula.next(f, 2**i)])
     return f
+
+
+def nested_windows():
+    """Untils and globallys over unbounded windows, three levels deep: with `a` known at one step
+    s, each step before s gets a form of its own, and the outer until's gaps hold a term per step,
+    about s^3 / 6 operand slots in all."""
+    x = "((a) U (a)) | (G (a))"
+    y = f"G[3, 3] ((({x}) U[5, inf] ({x})) | (G[5, inf] ({x})))"
+    return f"(({y}) U (({x}) & ({y}))) | (G ({y}))"

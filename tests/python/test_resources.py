@@ -93,7 +93,7 @@ REFUSAL = """
     import sys, time
     sys.path.insert(0, sys.argv[2])
     from corvane import Augmenter, Formula, KnowledgeSequence
-    from large_inputs import even_steps
+    from large_inputs import even_steps, nested_windows
 
     cases = {
         "forms": lambda: Augmenter(KnowledgeSequence({10**9: (["c"], [], [], [])})).augment(
@@ -102,6 +102,10 @@ REFUSAL = """
         "windows": lambda: even_steps(31).relevant_aps(4294967295),
         "gap terms": lambda: Augmenter(KnowledgeSequence({5000: (["a"], [], [], [])})).augment(
             Formula("(a R[1,*] a) R (a & (a R[1,*] a))")),
+        # Every step before 2000 has a form of its own whose gaps hold a term per step: some 10^9
+        # operand slots, refused before the outer until builds any.
+        "nested windows": lambda: Augmenter(KnowledgeSequence({2000: (["a"], [], [], [])})).augment(
+            Formula(nested_windows())),
     }
     start = time.perf_counter()
     try:
@@ -116,7 +120,7 @@ REFUSAL = """
 """
 
 
-@pytest.mark.parametrize("case", ["forms", "relevant", "windows", "gap terms"])
+@pytest.mark.parametrize("case", ["forms", "relevant", "windows", "gap terms", "nested windows"])
 def test_answers_too_large_to_build_are_refused_quickly_and_in_little_memory(case):
     outcome, seconds, peak_mb = run_child(REFUSAL, case, os.path.dirname(__file__)).split()
     assert outcome == "refused"
