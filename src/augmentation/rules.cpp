@@ -69,35 +69,52 @@ SlotBound::SlotBound(const NNFFormula& formula, std::span<const AugmentedSequenc
     : kind_(formula.kind()), window_(formula.interval()), members_(operands.size()) {
   if (!NNFFormula::is_temporal(kind_) || operands.empty()) return;
   lhs_ = operands[0];
+  const AugmentedSequence* rhs = operands.size() > 1 ? operands[1] : nullptr;
   lhs_changes_.push_back(0);
   lhs_change_sums_.push_back(0);
   const TimeStep from = shifted(window_, first).lb();
-  const TimeStep to = shifted(window_, last).last();
+  TimeStep to = shifted(window_, last).last();
+  // Each walk stops at most one piece after the first on which the lhs is false, and the walk of
+  // the last step reaches furthest: no change after the one that follows its first false step is
+  // ever reached.
+  const auto& lhs = lhs_->entries();
+  const TimeStep last_start = shifted(window_, last).lb();
+  for (auto it = std::prev(lhs.upper_bound(last_start)); it != lhs.end() && it->first <= to; ++it) {
+    poll_interrupt_every(static_cast<std::uint64_t>(it - lhs.begin()));
+    if (!is_false(it->second)) continue;
+    const TimeStep stop = std::max(it->first, last_start);
+    for (const AugmentedSequence* operand : operands) {
+      const std::optional<TimeStep> next = operand->next_change_after(stop);
+      if (next && *next < to) to = *next;
+    }
+    break;
+  }
   if (from >= to) return;
   // The changes of each operand in (from, to], merged; a change of both counts once.
-  const auto& lhs = lhs_->entries();
   const auto lhs_end = lhs.upper_bound(to);
   auto l = lhs.upper_bound(from);
+  const std::optional<NNFFormula>* lhs_value = &std::prev(l)->second;  // in effect at the step
   auto r = lhs_end;  // no right operand: an empty range
   auto r_end = lhs_end;
-  if (operands.size() > 1) {
-    r = operands[1]->entries().upper_bound(from);
-    r_end = operands[1]->entries().upper_bound(to);
+  if (rhs != nullptr) {
+    r = rhs->entries().upper_bound(from);
+    r_end = rhs->entries().upper_bound(to);
   }
+  std::vector<bool> lhs_false;
   while (l != lhs_end || r != r_end) {
     poll_interrupt_every(changes_.size());
     const bool from_lhs = l != lhs_end && (r == r_end || l->first <= r->first);
     const TimeStep step = from_lhs ? l->first : r->first;
-    if (from_lhs) ++l;
+    if (from_lhs) lhs_value = &(l++)->second;
     if (r != r_end && r->first == step) ++r;
     changes_.push_back(step);
+    lhs_false.push_back(is_false(*lhs_value));
     lhs_change_sums_.push_back(lhs_change_sums_.back() + lhs_changes_.back());
     lhs_changes_.push_back(lhs_changes_.back() + (from_lhs ? 1 : 0));
   }
   next_false_.resize(changes_.size() + 1, changes_.size());
   for (std::size_t m = changes_.size(); m-- > 0;) {
-    poll_interrupt_every(m);
-    next_false_[m] = is_false(lhs_->value_at(changes_[m])) ? m : next_false_[m + 1];
+    next_false_[m] = lhs_false[m] ? m : next_false_[m + 1];
   }
 }
 
