@@ -307,7 +307,10 @@ class Program:
             # Re-entrant: builds and prints other formulas while formatting this one.
             def reentrant(name, parameter):
                 other = self.formula()
-                return other.format_as_string() + str(Formula.negation(other))
+                # A negation can write many more literals than the formula it negates (an until
+                # turns into a release, which writes its rhs three times).
+                negation = Formula.negation(other)
+                return other.format_as_string() + (str(negation) if printable(negation) else "")
 
             formula.format_as_string(reentrant)
             return
