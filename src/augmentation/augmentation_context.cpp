@@ -37,38 +37,37 @@ void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalS
 
 namespace {
 
-// Calls visit(t, through) for each step t at which filling an operator that reads `operands`
-// through `window` computes a form, in increasing order. The form holds on [t, *through], or on
-// every step of `steps` from t on when `through` is empty: from `latest` on the operands no
-// longer change, so one form serves all the remaining steps. A whole stretch of steps that
-// provably gets the same form is covered at once; stepping through it one by one would give the
-// same sequence at a cost in the length of time.
-template <class Visit>
-void for_each_form(Interval window, std::span<const AugmentedSequence* const> operands,
-                   const IntervalSet& steps, TimeStep latest, Visit visit) {
-  for (const Interval& run : steps.positive_intervals()) {
-    TimeStep t = run.lb();
-    while (true) {
-      poll_interrupt();
-      if (t >= latest) {
-        visit(t, std::optional<TimeStep>());
-        return;
-      }
-      // `through` < latest <= kMaxTime, so through + 1 cannot wrap.
-      const TimeStep through = std::min(
-          {AugmentationContext::same_form_through(window, operands, t), latest - 1, run.last()});
-      visit(t, std::optional<TimeStep>(through));
-      if (through == run.last()) break;
-      t = through + 1;
-    }
-  }
-}
-
 std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b) {
   return a > UINT64_MAX - b ? UINT64_MAX : a + b;
 }
 
 }  // namespace
+
+std::vector<AugmentationContext::FormStep> AugmentationContext::form_steps(
+    Interval window, std::span<const AugmentedSequence* const> operands, const IntervalSet& steps,
+    TimeStep latest) {
+  std::vector<FormStep> forms;
+  for (const Interval& run : steps.positive_intervals()) {
+    TimeStep t = run.lb();
+    while (true) {
+      poll_interrupt();
+      if (t >= latest) {
+        // The operands no longer change: every remaining step gets this one form.
+        forms.push_back({t, std::nullopt});
+        return forms;
+      }
+      // A whole stretch of steps that provably gets the same form is covered at once; stepping
+      // through it one by one would give the same sequence at a cost in the length of time.
+      // `through` < latest <= kMaxTime, so through + 1 cannot wrap.
+      const TimeStep through =
+          std::min({same_form_through(window, operands, t), latest - 1, run.last()});
+      forms.push_back({t, through});
+      if (through == run.last()) break;
+      t = through + 1;
+    }
+  }
+  return forms;
+}
 
 void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequence& sequence,
                                         const IntervalSet& steps, const IntervalSet& sub_steps) {
@@ -78,43 +77,36 @@ void AugmentationContext::fill_compound(const NNFFormula& formula, AugmentedSequ
   // Refused before anything is computed when the forms, or the slots of the formulas built for
   // them, would be too many.
   budget_.expect_forms(forms_needed(window, operands, steps, latest));
-  const std::uint64_t slots = slots_needed(formula, operands, steps, latest);
+  const std::vector<FormStep> forms = form_steps(window, operands, steps, latest);
+  const std::uint64_t slots = slots_needed(formula, operands, forms);
   budget_.expect_slots(slots);
   const std::uint64_t announced = saturating_sum(budget_.slots(), slots);
   // The forms are collected in time order and written in one merge at the end: writing them one
   // by one into the middle of a long sequence would move its tail every time. The rules read only
   // the operands' sequences, never this one, so nothing needs them earlier.
   std::vector<std::pair<Interval, std::optional<NNFFormula>>> pieces;
-  for_each_form(window, operands, steps, latest, [&](TimeStep t, std::optional<TimeStep> through) {
+  for (const FormStep& form : forms) {
+    poll_interrupt();
     budget_.begin_form();
-    NNFFormula value = augment_step(formula, operands, t, &budget_);
-    if (through) {
-      pieces.emplace_back(Interval::bounded(t, *through), std::move(value));
-      return;
+    NNFFormula value = augment_step(formula, operands, form.t, &budget_);
+    if (form.through) {
+      pieces.emplace_back(Interval::bounded(form.t, *form.through), std::move(value));
+      continue;
     }
-    const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(t)));
-    for (const Interval& piece : rest.positive_intervals()) {
-      pieces.emplace_back(piece, value);
-    }
-  });
+    const IntervalSet rest = steps.intersect(IntervalSet(Interval::unbounded(form.t)));
+    for (const Interval& piece : rest.positive_intervals()) pieces.emplace_back(piece, value);
+  }
   check(budget_.slots() <= announced, "an operator filled more operand slots than it announced");
   sequence.set_pieces(pieces);
 }
 
 std::uint64_t AugmentationContext::slots_needed(const NNFFormula& formula,
                                                 std::span<const AugmentedSequence* const> operands,
-                                                const IntervalSet& steps, TimeStep latest) {
-  const std::vector<Interval> runs = steps.positive_intervals();
-  if (runs.empty()) return 0;
-  // The last step that computes a form: the first of `steps` from `latest` on, or else the last.
-  const std::vector<Interval> tail =
-      steps.intersect(IntervalSet(Interval::unbounded(latest))).positive_intervals();
-  const TimeStep last = tail.empty() ? runs.back().last() : tail.front().lb();
-  const SlotBound bound(formula, operands, runs.front().lb(), last);
+                                                std::span<const FormStep> forms) {
+  if (forms.empty()) return 0;
+  SlotBound bound(formula, operands, forms.front().t, forms.back().t);
   std::uint64_t slots = 0;
-  for_each_form(
-      formula.operand_window(), operands, steps, latest,
-      [&](TimeStep t, std::optional<TimeStep>) { slots = saturating_sum(slots, bound.at(t)); });
+  for (const FormStep& form : forms) slots = saturating_sum(slots, bound.at(form.t));
   return slots;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <unordered_map>
 #include <vector>
@@ -68,12 +69,24 @@ class AugmentationContext {
                                     const IntervalSet& steps, TimeStep latest);
 
   const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
-  // An upper bound on the operand slots that filling the operator of `formula` at `steps` fills
-  // (its rule's `SlotBound` summed over the forms `forms_needed` counts). Costs O(log n) per form
-  // on top of the operands' change points inside the windows.
+  // A step at which filling an operator computes a form, and the steps that form holds on:
+  // [t, *through], or every step to fill from t on when `through` is empty.
+  struct FormStep {
+    TimeStep t;
+    std::optional<TimeStep> through;
+  };
+  // The steps at which filling an operator that reads `operands` through `window` at `steps`
+  // computes a form, in increasing order, when every operand is constant over the windows of
+  // `steps` from `latest` on. Stretches of steps that provably get the same form share one.
+  static std::vector<FormStep> form_steps(Interval window,
+                                          std::span<const AugmentedSequence* const> operands,
+                                          const IntervalSet& steps, TimeStep latest);
+  // An upper bound on the operand slots that filling the operator of `formula` fills when it
+  // computes `forms`: its rule's `SlotBound` summed over them. Costs the operands' change points
+  // inside the windows, plus O(log n) per form.
   static std::uint64_t slots_needed(const NNFFormula& formula,
                                     std::span<const AugmentedSequence* const> operands,
-                                    const IntervalSet& steps, TimeStep latest);
+                                    std::span<const FormStep> forms);
 
   const MonitorTable& monitor() const noexcept { return monitor_; }
   const AugmentationTable& table() const noexcept { return table_; }

@@ -74,6 +74,7 @@ SlotBound::SlotBound(const NNFFormula& formula, std::span<const AugmentedSequenc
   lhs_change_sums_.push_back(0);
   const TimeStep from = shifted(window_, first).lb();
   TimeStep to = shifted(window_, last).last();
+  lhs_false_at_from_ = is_false(lhs_->value_at(from));
   // Each walk stops at most one piece after the first on which the lhs is false, and the walk of
   // the last step reaches furthest: no change after the one that follows its first false step is
   // ever reached.
@@ -89,7 +90,7 @@ SlotBound::SlotBound(const NNFFormula& formula, std::span<const AugmentedSequenc
     }
     break;
   }
-  if (from >= to) return;
+  to = std::max(to, from);
   // The changes of each operand in (from, to], merged; a change of both counts once.
   const auto lhs_end = lhs.upper_bound(to);
   auto l = lhs.upper_bound(from);
@@ -100,7 +101,6 @@ SlotBound::SlotBound(const NNFFormula& formula, std::span<const AugmentedSequenc
     r = rhs->entries().upper_bound(from);
     r_end = rhs->entries().upper_bound(to);
   }
-  std::vector<bool> lhs_false;
   while (l != lhs_end || r != r_end) {
     poll_interrupt_every(changes_.size());
     const bool from_lhs = l != lhs_end && (r == r_end || l->first <= r->first);
@@ -108,32 +108,33 @@ SlotBound::SlotBound(const NNFFormula& formula, std::span<const AugmentedSequenc
     if (from_lhs) lhs_value = &(l++)->second;
     if (r != r_end && r->first == step) ++r;
     changes_.push_back(step);
-    lhs_false.push_back(is_false(*lhs_value));
+    lhs_false_.push_back(is_false(*lhs_value));
     lhs_change_sums_.push_back(lhs_change_sums_.back() + lhs_changes_.back());
     lhs_changes_.push_back(lhs_changes_.back() + (from_lhs ? 1 : 0));
   }
   next_false_.resize(changes_.size() + 1, changes_.size());
   for (std::size_t m = changes_.size(); m-- > 0;) {
-    next_false_[m] = lhs_false[m] ? m : next_false_[m + 1];
+    next_false_[m] = lhs_false_[m] ? m : next_false_[m + 1];
   }
 }
 
-std::uint64_t SlotBound::at(TimeStep t) const {
+std::uint64_t SlotBound::at(TimeStep t) {
   if (lhs_ == nullptr) return members_;  // a junction puts each member in one slot
   const Interval span = shifted(window_, t);
   if (span.is_empty()) return 0;
-  // Piece 0 starts at the window's start; piece j > 0 at changes_[a + j - 1].
-  const auto begin = changes_.begin();
-  const auto a =
-      static_cast<std::size_t>(std::upper_bound(begin, changes_.end(), span.lb()) - begin);
-  const auto b =
-      static_cast<std::size_t>(std::upper_bound(begin, changes_.end(), span.last()) - begin);
+  // Piece 0 starts at the window's start; piece j > 0 at changes_[a + j - 1]. Both ends of the
+  // window only move forward from one query to the next, and so do the cursors.
+  std::size_t& a = first_after_start_;
+  std::size_t& b = first_after_end_;
+  while (a < changes_.size() && changes_[a] <= span.lb()) ++a;
+  if (b < a) b = a;
+  while (b < changes_.size() && changes_[b] <= span.last()) ++b;
   const std::uint64_t pieces = 1 + (b - a);
   // The first piece on which the left operand is false, if any.
   std::uint64_t false_piece = pieces;
-  if (is_false(lhs_->value_at(span.lb()))) {
+  if (a == 0 ? lhs_false_at_from_ : lhs_false_[a - 1]) {
     false_piece = 0;
-  } else if (a < next_false_.size() && next_false_[a] < b) {
+  } else if (next_false_[a] < b) {
     false_piece = next_false_[a] - a + 1;
   }
   if (kind_ == NNFFormula::Kind::Globally) {

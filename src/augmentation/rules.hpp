@@ -52,13 +52,14 @@ NNFFormula augment_step(const NNFFormula& formula,
 // much is refused before it builds anything. The bound follows the rule's own walk over the
 // pieces of the window, and its stop at the first piece where the (left) operand is false, but
 // not its stop at a disjunct that turns out true. Prepared for the steps in [first, last] at a
-// cost in the operands' changes inside their windows; each query then costs O(log n).
+// cost in the operands' changes inside their windows; queries come in increasing order of step
+// and cost the changes they move past.
 class SlotBound {
  public:
   SlotBound(const NNFFormula& formula, std::span<const AugmentedSequence* const> operands,
             TimeStep first, TimeStep last);
 
-  std::uint64_t at(TimeStep t) const;
+  std::uint64_t at(TimeStep t);
 
  private:
   NNFFormula::Kind kind_;
@@ -72,8 +73,14 @@ class SlotBound {
   // closes a gap term of the until rule; lhs_change_sums_[m]: the sum of lhs_changes_[0, m).
   std::vector<std::uint64_t> lhs_changes_;
   std::vector<std::uint64_t> lhs_change_sums_;
-  // next_false_[m]: the least j >= m at which the left operand is false, or changes_.size().
+  // Whether the left operand is false at the start of the first window, and at each change; and
+  // next_false_[m]: the least j >= m at which it is false, or changes_.size().
+  bool lhs_false_at_from_ = false;
+  std::vector<bool> lhs_false_;
   std::vector<std::size_t> next_false_;
+  // The first change after the start, and after the end, of the last window queried.
+  std::size_t first_after_start_ = 0;
+  std::size_t first_after_end_ = 0;
 };
 
 // A piece of the covering of the window t + `window`, relative to t. Inside the time range that is

@@ -232,6 +232,16 @@ TEST(Budget, RefusesFormsGapTermsAndSlotsBeyondItsLimits) {
       augment_within(at_60, quadratic, {.gap_terms = quadratic_spent.largest_gap()}).second);
   EXPECT_TRUE(augment_within(at_60, quadratic, {.slots = quadratic_spent.slots() - 1}).second);
   EXPECT_FALSE(augment_within(at_60, quadratic, {.slots = quadratic_spent.slots()}).second);
+
+  // The rhs changes at each of 1000 steps, but the until stops once its lhs turns false at step 3,
+  // and so does the bound announced ahead: a budget of a few dozen slots is enough.
+  StatedFacts changing;
+  for (TimeStep t = 0; t < 1000; t += 2) changing[t] = {Fact::is_false(pos("b"))};
+  changing[3] = {Fact::is_false(pos("a"))};
+  const NNFFormula a_until_b = NNFFormula::until(atom("a"), Interval::unbounded(0), atom("b"));
+  EXPECT_FALSE(augment_within(changing, a_until_b, {.slots = 50}).second);
+  const NNFFormula never_false = NNFFormula::until(atom("d"), Interval::unbounded(0), atom("b"));
+  EXPECT_TRUE(augment_within(changing, never_false, {.slots = 50}).second);
 }
 
 // The driver writes stretches of steps that get the same form at once; it must leave exactly
