@@ -109,6 +109,12 @@ namespace {
 // as it is.
 void sort_members(std::vector<NNFFormula>& members) {
   const std::size_t n = members.size();
+  // Sorting a few members is an insertion sort, which costs a comparison per member on sorted
+  // input already.
+  if (n <= 16) {
+    std::sort(members.begin(), members.end());
+    return;
+  }
   std::vector<std::size_t> bounds{0};  // where each run starts, then the end
   for (std::size_t i = 1; i < n; ++i) {
     if (members[i] < members[i - 1]) {
