@@ -68,7 +68,6 @@ class AugmentationContext {
                                     std::span<const AugmentedSequence* const> operands,
                                     const IntervalSet& steps, TimeStep latest);
 
-  const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
   // A step at which filling an operator computes a form, and the steps that form holds on:
   // [t, *through], or every step to fill from t on when `through` is empty.
   struct FormStep {
@@ -83,11 +82,12 @@ class AugmentationContext {
                                           const IntervalSet& steps, TimeStep latest);
   // An upper bound on the operand slots that filling the operator of `formula` fills when it
   // computes `forms`: its rule's `SlotBound` summed over them. Costs the operands' change points
-  // inside the windows, plus O(log n) per form.
+  // inside the windows, plus O(1) per form amortised.
   static std::uint64_t slots_needed(const NNFFormula& formula,
                                     std::span<const AugmentedSequence* const> operands,
                                     std::span<const FormStep> forms);
 
+  const PreparedKnowledge& knowledge() const noexcept { return knowledge_; }
   const MonitorTable& monitor() const noexcept { return monitor_; }
   const AugmentationTable& table() const noexcept { return table_; }
   const AugmentationBudget& budget() const noexcept { return budget_; }
