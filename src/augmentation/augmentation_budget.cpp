@@ -1,22 +1,11 @@
 #include "augmentation/augmentation_budget.hpp"
 
-#include <limits>
 #include <string>
 
 #include "support/internal_error.hpp"
 #include "support/result_too_large.hpp"
 
 namespace corvane {
-
-namespace {
-
-std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b) {
-  return a > std::numeric_limits<std::uint64_t>::max() - b
-             ? std::numeric_limits<std::uint64_t>::max()
-             : a + b;
-}
-
-}  // namespace
 
 void AugmentationBudget::expect_forms(std::uint64_t count) {
   const std::uint64_t needed = saturating_sum(forms_, count);

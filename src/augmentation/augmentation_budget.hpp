@@ -22,6 +22,12 @@
 
 namespace corvane {
 
+// a + b for counts of what an augmentation builds, stopping at the largest count instead of
+// wrapping around.
+constexpr std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b) noexcept {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
 class AugmentationBudget {
  public:
   static constexpr std::uint64_t kMaxForms = 2'000'000;

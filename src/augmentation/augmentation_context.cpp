@@ -35,14 +35,6 @@ void AugmentationContext::augment_rec(const NNFFormula& formula, const IntervalS
   fill_compound(formula, sequence, steps, sub_steps);
 }
 
-namespace {
-
-std::uint64_t saturating_sum(std::uint64_t a, std::uint64_t b) {
-  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
-}
-
-}  // namespace
-
 std::vector<AugmentationContext::FormStep> AugmentationContext::form_steps(
     Interval window, std::span<const AugmentedSequence* const> operands, const IntervalSet& steps,
     TimeStep latest) {
